@@ -1,0 +1,154 @@
+#include "KelmoForm.h"
+
+#include "StartUp.h"
+#include "platform/PlatformError.h"
+
+namespace app {
+
+using platform::MenuItem;
+
+namespace {
+
+constexpr std::int16_t keyEscape = 27;
+constexpr std::int16_t keyC = 67;
+constexpr std::int16_t ctrlBit = 2;
+constexpr std::int16_t rightButton = 2;
+
+MenuItem command(const char* name, const QString& caption, std::function<void()> onClick = {}) {
+    MenuItem item;
+    item.name = QString::fromUtf8(name);
+    item.caption = caption;
+    item.onClick = std::move(onClick);
+    return item;
+}
+
+MenuItem separator(const char* name) {
+    return command(name, QStringLiteral("-"));
+}
+
+MenuItem disabled(const char* name, const QString& caption) {
+    MenuItem item = command(name, caption);
+    item.enabled = false;
+    return item;
+}
+
+// An item that shows a check mark state and carries no command.
+MenuItem checkOnly(const char* name, const QString& caption, bool checked) {
+    MenuItem item = command(name, caption);
+    item.checkable = true;
+    item.checked = checked;
+    return item;
+}
+
+} // namespace
+
+KelmoForm::KelmoForm(KelmoServices& services) : model_(services) {
+    // The clipper holds the built-in start-up picture from the window's creation on; it is read
+    // through the same loader as any file.
+    try {
+        model_.PictureClip.setPicture(services.loader.loadPicture(texts::startupPicturePath));
+    } catch (const platform::PlatformError&) {
+        // A build without its resource shows an empty view rather than no window at all.
+    }
+    buildMenus();
+    wireEvents();
+}
+
+void KelmoForm::buildMenus() {
+    MenuItem file = command("MenuFile", QStringLiteral("Fichero"));
+    file.items = {
+        command("SubMenuAbrir", QStringLiteral("Abrir Imagen"), [this] { SubMenuAbrir_Click(); }),
+        command("SubMenuCerrar", QStringLiteral("Cerrar"), [this] { SubMenuCerrar_Click(); }),
+        separator("separador"),
+        command("SaveSelected", QStringLiteral("Guardar seleccionado"),
+                [this] { SaveSelected_Click(); }),
+        separator("separator1"),
+        disabled("SubMenuPropiedades", QStringLiteral("Propiedades")),
+    };
+    MenuItem edit = command("menuEdit", QStringLiteral("Editar"));
+    edit.items = {
+        command("ToClipBoard", QStringLiteral("Pegar al portapapeles"),
+                [this] { ToClipBoard_Click(); }),
+        disabled("FromClipBoard", QStringLiteral("Leer del Portapapeles")),
+        separator("separator2"),
+        command("SubMenuAmpliar", QStringLiteral("Ampliar Ventana"),
+                [this] { SubMenuAmpliar_Click(); }),
+        command("SubMenuReducir", QStringLiteral("Reducir ventana"),
+                [this] { SubMenuReducir_Click(); }),
+        separator("separator"),
+        command("SubMenuRestore", QStringLiteral("Restaurar imagen"),
+                [this] { SubMenuRestore_Click(); }),
+    };
+    MenuItem kelmo = command("MenuKelmo", QStringLiteral("Kelmo"));
+    kelmo.items = {
+        checkOnly("VerMenu", QStringLiteral("Barra de menús"), true),
+        checkOnly("VerHerramientas", QStringLiteral("Herramientas"), true),
+        checkOnly("VerPanorámica", QStringLiteral("Ventana panorámica"), false),
+    };
+    MenuItem print = command("MenuImprimir", QStringLiteral("Imprimir"));
+    print.items = {
+        command("SubMenuImprimirImagen", QStringLiteral("Imprimir imagen"),
+                [this] { SubMenuImprimirImagen_Click(); }),
+        separator("seoarador"),
+        command("SubMenuConfigImpresora", QStringLiteral("Configurar impresora"),
+                [this] { SubMenuConfigImpresora_Click(); }),
+    };
+    MenuItem help = command("MenuHelp", QStringLiteral("Ayuda"));
+    help.items = {
+        disabled("SubMenuAyuda", QStringLiteral("Ayuda del kelmo")),
+        disabled("SubMenuAcercaDe", QStringLiteral("Acerca de")),
+    };
+    model_.window.menuBar() = {file, edit, kelmo, print, help};
+}
+
+void KelmoForm::wireEvents() {
+    platform::Form& w = model_.window;
+    w.onLoad = [this] { Form_Load(); };
+    w.onKeyDown = [this](std::int16_t key, std::int16_t shift) { Form_KeyDown(key, shift); };
+    w.onMouseDown = [this](std::int16_t b, std::int16_t s, float x, float y) {
+        Form_MouseDown(b, s, x, y);
+    };
+    w.onLinkError = [this](std::int16_t error) { Form_LinkError(error); };
+    model_.Aumenta.onClick = [this] { Aumenta_Click(); };
+    model_.Disminuye.onClick = [this] { Disminuye_Click(); };
+    model_.Zoom.onClick = [this] { Zoom_Click(); };
+    model_.Restore.onClick = [this] { Restore_Click(); };
+    model_.Image1.onMouseDown = [this](std::int16_t b, std::int16_t s, float x, float y) {
+        Image1_MouseDown(b, s, x, y);
+    };
+    model_.Image1.onMouseMove = [this](std::int16_t b, std::int16_t s, float x, float y) {
+        Image1_MouseMove(b, s, x, y);
+    };
+    model_.ImagenPanoramica.onMouseDown = [this](std::int16_t b, std::int16_t s, float x, float y) {
+        ImagenPanoramica_MouseDown(b, s, x, y);
+    };
+    model_.ImagenPanoramica.onMouseMove = [this](std::int16_t b, std::int16_t s, float x, float y) {
+        ImagenPanoramica_MouseMove(b, s, x, y);
+    };
+}
+
+void KelmoForm::Form_Load() {
+    app::Form_Load(model_);
+}
+
+void KelmoForm::Form_KeyDown(std::int16_t keyCode, std::int16_t shift) {
+    if (keyCode == keyEscape) {
+        selection_.hide();
+    } else if (keyCode == keyC && (shift & ctrlBit) != 0) {
+        ToClipBoard_Click();
+    }
+}
+
+void KelmoForm::Form_MouseDown(std::int16_t button, std::int16_t, float, float) {
+    if (button == rightButton) {
+        if (const MenuItem* file = model_.window.findMenuItem(QStringLiteral("MenuFile"))) {
+            model_.window.popupMenu(*file);
+        }
+    }
+}
+
+void KelmoForm::Form_LinkError(std::int16_t) {
+    model_.window.setCaption(QStringLiteral("ERROR"));
+}
+
+} // namespace app

@@ -1,0 +1,29 @@
+#include "StartUp.h"
+
+#include "loading/LoadedPicture.h"
+
+namespace app {
+
+void Form_Load(KelmoModel& m) {
+    m.state.MargenAncho = platform::Variant::integer(1454);
+    m.state.MargenAlto = 700;
+    m.Image1.setLeft(1320);
+    m.state.resetZoom();
+
+    // From here on every error is passed over and the record is tested once.
+    platform::ErrorRecord errors;
+    QString name;
+    errors.step([&] { name = m.services.commandLine.text(); });
+    if (!name.isEmpty()) {
+        // When loading fails the clipper keeps the start-up picture it holds.
+        errors.step([&] { m.PictureClip.setPicture(m.services.loader.loadPicture(name)); });
+    }
+    errors.step([&] { m.Image1.setPicture(m.PictureClip.Picture()); });
+    if (errors.failed()) {
+        m.showMessage(texts::incompatibleFile);
+        return;
+    }
+    loading::showLoadedPicture(m, errors, loading::MinimumHeight::NotApplied);
+}
+
+} // namespace app

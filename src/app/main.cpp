@@ -1,0 +1,37 @@
+// Kelmo: a picture viewer. The window is built, its Load handler runs before it is first shown,
+// and from then on the event loop delivers one user event at a time.
+
+#include "KelmoForm.h"
+#include "platform/ArgumentsCommandLine.h"
+#include "platform/BmpFileSaver.h"
+#include "platform/GuiClipboard.h"
+#include "platform/ImageFileLoader.h"
+#include "platform/qt/QtFormWindow.h"
+#include "platform/qt/QtServices.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kelmo"));
+
+    const platform::FixedScreenMetrics screen = platform::qt::primaryScreenMetrics();
+    platform::ImageFileLoader loader;
+    platform::BmpFileSaver saver;
+    platform::GuiClipboard clipboard;
+    platform::qt::QtPrinter printer;
+    platform::qt::QtMessageBox messages;
+    platform::qt::QtDialogPrompter prompter(printer.device());
+    const platform::ArgumentsCommandLine commandLine(QApplication::arguments().mid(1));
+    app::KelmoServices services{loader,   saver,  clipboard,   printer,
+                                messages, screen, commandLine, prompter};
+
+    app::KelmoForm form(services);
+    platform::qt::QtFormWindow window(form.window());
+    prompter.setParent(&window);
+    // The start-up message, if any, appears before the window does.
+    form.window().load();
+    messages.setParent(&window);
+    window.showForm();
+    return QApplication::exec();
+}

@@ -1,0 +1,9 @@
+#include "PictureClip.h"
+
+namespace components {
+
+platform::Picture PictureClip::Clip() const {
+    return picture_.cut(QRect(clipX_, clipY_, clipWidth_, clipHeight_));
+}
+
+} // namespace components

@@ -1,0 +1,32 @@
+#include "PictureOpener.h"
+
+#include "LoadedPicture.h"
+
+namespace loading {
+
+void PictureOpener::SubMenuAbrir_Click() {
+    app::KelmoModel& m = model_;
+    // Every step from here on resumes after an error; the record is tested once the picture has
+    // been given to the view.
+    platform::ErrorRecord errors;
+    errors.step([&] { m.Dialogo.ShowOpen(); });
+    QString name;
+    errors.step([&] { name = m.Dialogo.FileName; });
+    if (name.isEmpty()) {
+        return; // cancelled: nothing changes, even while zoomed
+    }
+    errors.step([&] { m.state.resetZoom(); });
+    errors.step([&] { m.PictureClip.setPicture(m.services.loader.loadPicture(name)); });
+    errors.step([&] { m.Image1.setStretch(false); });
+    errors.step([&] { m.Image1.setPicture(m.PictureClip.Picture()); });
+    if (errors.failed()) {
+        m.showMessage(app::texts::cannotFindFile + name);
+        return;
+    }
+    errors.step([&] { m.window.setCaption(name); });
+    showLoadedPicture(m, errors, MinimumHeight::KeepPanoramicVisible);
+    errors.step([&] { m.Recuadro.setVisible(false); });
+    errors.step([&] { m.CuadroEnfoque.setVisible(false); });
+}
+
+} // namespace loading

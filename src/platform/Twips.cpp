@@ -1,0 +1,30 @@
+#include "Twips.h"
+
+#include <cmath>
+
+namespace platform {
+
+int CoordinateMapper::toPixelsX(double twips) const {
+    return static_cast<int>(std::floor(twips / metrics_.twipsPerPixelX() + 0.5));
+}
+
+int CoordinateMapper::toPixelsY(double twips) const {
+    return static_cast<int>(std::floor(twips / metrics_.twipsPerPixelY() + 0.5));
+}
+
+QRect CoordinateMapper::toPixels(const TwipsRect& rect) const {
+    const int left = toPixelsX(rect.left);
+    const int top = toPixelsY(rect.top);
+    const int right = toPixelsX(static_cast<double>(rect.left) + rect.width);
+    const int bottom = toPixelsY(static_cast<double>(rect.top) + rect.height);
+    return QRect(left, top, right - left, bottom - top);
+}
+
+QPointF CoordinateMapper::toTwipsRelative(QPointF clientPixels, Twips originLeft,
+                                          Twips originTop) const {
+    const double x = clientPixels.x() * metrics_.twipsPerPixelX() - originLeft;
+    const double y = clientPixels.y() * metrics_.twipsPerPixelY() - originTop;
+    return QPointF(static_cast<float>(x), static_cast<float>(y));
+}
+
+} // namespace platform

@@ -1,0 +1,230 @@
+#include "QtFormWindow.h"
+
+#include "ButtonIcons.h"
+#include "FormSurface.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QToolButton>
+#include <algorithm>
+
+namespace platform::qt {
+
+namespace {
+
+std::int16_t keyCode(int qtKey) {
+    if (qtKey == Qt::Key_Escape) {
+        return 27;
+    }
+    // Letters and digits carry their upper-case character code, as the form's key codes do.
+    if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)) {
+        return std::int16_t(qtKey);
+    }
+    switch (qtKey) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Space:
+        return 32;
+    case Qt::Key_Tab:
+        return 9;
+    case Qt::Key_Shift:
+        return 16;
+    case Qt::Key_Control:
+        return 17;
+    case Qt::Key_Alt:
+        return 18;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+QtFormWindow::QtFormWindow(Form& form) : form_(form) {
+    surface_ = new FormSurface(form_, this);
+    setCentralWidget(surface_);
+    buildMenus();
+    buildButtons();
+    setWindowTitle(form_.caption());
+    form_.setObserver(this);
+    const QSize extent = frameExtent();
+    form_.setNonClientExtent(float(extent.width()) * form_.screen().twipsPerPixelX(),
+                             float(extent.height()) * form_.screen().twipsPerPixelY());
+    // Key preview: the form sees every key press before the control with the focus does.
+    qApp->installEventFilter(this);
+}
+
+QtFormWindow::~QtFormWindow() {
+    qApp->removeEventFilter(this);
+    form_.setObserver(nullptr);
+}
+
+void QtFormWindow::buildMenus() {
+    for (const MenuItem& item : form_.menuBar()) {
+        menuBar()->addMenu(buildMenu(item, menuBar()));
+    }
+}
+
+QMenu* QtFormWindow::buildMenu(const MenuItem& item, QWidget* parent) {
+    auto* menu = new QMenu(item.caption, parent);
+    menus_[item.name] = menu;
+    for (const MenuItem& child : item.items) {
+        if (child.isSeparator()) {
+            menu->addSeparator();
+            continue;
+        }
+        if (!child.items.empty()) {
+            menu->addMenu(buildMenu(child, menu));
+            continue;
+        }
+        QAction* action = menu->addAction(child.caption);
+        action->setEnabled(child.enabled);
+        action->setCheckable(child.checkable);
+        action->setChecked(child.checked);
+        actions_[child.name] = action;
+        const MenuItem* model = &child;
+        connect(action, &QAction::triggered, this, [this, action, model] {
+            // Choosing an item never changes its check mark.
+            action->setChecked(model->checked);
+            form_.runHandler(model->onClick);
+        });
+    }
+    return menu;
+}
+
+void QtFormWindow::buildButtons() {
+    std::vector<std::pair<int, QToolButton*>> tabOrder;
+    for (Control* control : form_.controls()) {
+        auto* model = dynamic_cast<CommandButton*>(control);
+        if (model == nullptr) {
+            continue;
+        }
+        auto* button = new QToolButton(surface_);
+        button->setIcon(buttonIcon(model->iconName));
+        button->setToolTip(model->toolTip);
+        button->setAccessibleName(model->toolTip);
+        button->setFocusPolicy(Qt::StrongFocus);
+        button->setAutoRaise(false);
+        connect(button, &QToolButton::clicked, this,
+                [this, model] { form_.runHandler(model->onClick); });
+        buttons_[model->name()] = button;
+        tabOrder.emplace_back(model->tabIndex, button);
+        controlChanged(*model);
+    }
+    std::sort(tabOrder.begin(), tabOrder.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 1; i < tabOrder.size(); ++i) {
+        QWidget::setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
+    }
+}
+
+QToolButton* QtFormWindow::button(const QString& name) const {
+    const auto it = buttons_.find(name);
+    return it == buttons_.end() ? nullptr : it->second;
+}
+
+QMenu* QtFormWindow::menu(const QString& name) const {
+    const auto it = menus_.find(name);
+    return it == menus_.end() ? nullptr : it->second;
+}
+
+QAction* QtFormWindow::action(const QString& itemName) const {
+    const auto it = actions_.find(itemName);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+QSize QtFormWindow::frameExtent() const {
+    // What the window manager's decorations and the menu bar take from the outer size. Before the
+    // window is shown, and without a window manager, the decorations are 0.
+    const QSize decorations = frameGeometry().size() - geometry().size();
+    return QSize(decorations.width(), decorations.height() + menuBar()->sizeHint().height());
+}
+
+void QtFormWindow::applyGeometry() {
+    const QSize extent = frameExtent();
+    const CoordinateMapper mapper(form_.screen());
+    QSize outer(mapper.toPixelsX(form_.Width()), mapper.toPixelsY(form_.Height()));
+    // The real window never exceeds the screen's available area; the form keeps the size its
+    // handlers set, and what lies beyond the screen is simply not drawn.
+    if (const QScreen* screen = this->screen()) {
+        outer = outer.boundedTo(screen->availableGeometry().size());
+    }
+    const int menuHeight = menuBar()->sizeHint().height();
+    const QSize decorations(extent.width(), extent.height() - menuHeight);
+    resize(std::max(outer.width() - decorations.width(), 1),
+           std::max(outer.height() - decorations.height(), menuHeight + 1));
+}
+
+void QtFormWindow::showForm() {
+    applyGeometry();
+    show();
+    std::vector<std::pair<int, QToolButton*>> buttons;
+    for (Control* control : form_.controls()) {
+        if (auto* model = dynamic_cast<CommandButton*>(control)) {
+            buttons.emplace_back(model->tabIndex, button(model->name()));
+        }
+    }
+    const auto first = std::min_element(buttons.begin(), buttons.end(),
+                                        [](auto& a, auto& b) { return a.first < b.first; });
+    if (first != buttons.end()) {
+        first->second->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void QtFormWindow::formResized() {
+    applyGeometry();
+}
+
+void QtFormWindow::captionChanged() {
+    setWindowTitle(form_.caption());
+}
+
+void QtFormWindow::controlChanged(const Control& control) {
+    if (auto* model = dynamic_cast<const CommandButton*>(&control)) {
+        if (QToolButton* b = button(model->name())) {
+            const QRect rect = surface_->pixelRect(*model);
+            b->setGeometry(rect);
+            b->setIconSize(rect.size() - QSize(8, 8));
+            b->setVisible(model->Visible());
+        }
+        return;
+    }
+    surface_->update();
+}
+
+void QtFormWindow::popupMenuRequested(const MenuItem& menu) {
+    if (QMenu* popup = this->menu(menu.name)) {
+        popup->popup(QCursor::pos());
+    }
+}
+
+void QtFormWindow::unloadRequested() {
+    close();
+}
+
+bool QtFormWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || !form_.keyPreview || !form_.onKeyDown) {
+        return false;
+    }
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget == nullptr || widget->window() != this) {
+        return false;
+    }
+    // A key press travels from the focus widget up to its parents; the form sees it once, on its
+    // first delivery, and never consumes it.
+    QWidget* first = QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : this;
+    if (widget != first) {
+        return false;
+    }
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const std::int16_t code = keyCode(key->key());
+    const std::int16_t shift = shiftCode(key->modifiers());
+    form_.runHandler([&] { form_.onKeyDown(code, shift); });
+    return false;
+}
+
+} // namespace platform::qt

@@ -1,0 +1,56 @@
+#pragma once
+
+// Shows a Form as a real window: the menu bar from the form's menus, the graphical buttons, and
+// the surface that draws the pictures and shapes. It observes the form and mirrors every change;
+// it never decides anything the handlers decide.
+
+#include "platform/Form.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <map>
+
+class QMenu;
+class QToolButton;
+
+namespace platform::qt {
+
+class FormSurface;
+
+class QtFormWindow : public QMainWindow, private FormObserver {
+  public:
+    explicit QtFormWindow(Form& form);
+    ~QtFormWindow() override;
+
+    // Shows the window at the form's size, with the focus on the first button in tab order.
+    void showForm();
+
+    FormSurface* surface() const { return surface_; }
+    QToolButton* button(const QString& name) const;
+    QMenu* menu(const QString& name) const;
+    QAction* action(const QString& itemName) const;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void formResized() override;
+    void captionChanged() override;
+    void controlChanged(const Control& control) override;
+    void popupMenuRequested(const MenuItem& menu) override;
+    void unloadRequested() override;
+
+    void buildMenus();
+    QMenu* buildMenu(const MenuItem& item, QWidget* parent);
+    void buildButtons();
+    void applyGeometry();
+    QSize frameExtent() const;
+
+    Form& form_;
+    FormSurface* surface_ = nullptr;
+    std::map<QString, QToolButton*> buttons_;
+    std::map<QString, QMenu*> menus_;
+    std::map<QString, QAction*> actions_;
+};
+
+} // namespace platform::qt

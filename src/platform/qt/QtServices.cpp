@@ -1,0 +1,138 @@
+#include "QtServices.h"
+
+#include "platform/PlatformError.h"
+
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QScreen>
+#include <utility>
+
+namespace platform::qt {
+
+void QtMessageBox::show(const QString& text, const QString& title, MessageIcon icon) {
+    QMessageBox box(icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::NoIcon,
+                    title, text, QMessageBox::Ok, parent_);
+    box.exec();
+}
+
+FixedScreenMetrics primaryScreenMetrics() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return FixedScreenMetrics(15.0f, 15.0f);
+    }
+    return FixedScreenMetrics::fromLogicalDpi(screen->logicalDotsPerInchX(),
+                                              screen->logicalDotsPerInchY());
+}
+
+QtPrinter::QtPrinter() : printer_(QPrinter::HighResolution) {
+    const FixedScreenMetrics metrics = primaryScreenMetrics();
+    twipsPerPixelX_ = metrics.twipsPerPixelX();
+    twipsPerPixelY_ = metrics.twipsPerPixelY();
+}
+
+void QtPrinter::setCopies(std::int16_t copies) {
+    if (copies < 1) {
+        throw PlatformError(ErrorNumber::InvalidProperty);
+    }
+    copies_ = copies;
+}
+
+void QtPrinter::paintPicture(const Picture& picture, float x, float y) {
+    if (picture.isNull()) {
+        throw PlatformError(ErrorNumber::InvalidPicture);
+    }
+    page_.push_back(Placed{picture, x, y});
+}
+
+void QtPrinter::drawPage(QPainter& painter) const {
+    // Positions are twips on the page; a picture keeps the size it has on the screen.
+    const double dotsPerTwipX = printer_.resolution() / 1440.0;
+    const double dotsPerTwipY = printer_.resolution() / 1440.0;
+    for (const Placed& placed : page_) {
+        const QRectF target(placed.x * dotsPerTwipX, placed.y * dotsPerTwipY,
+                            double(placed.picture.width()) * twipsPerPixelX_ * dotsPerTwipX,
+                            double(placed.picture.height()) * twipsPerPixelY_ * dotsPerTwipY);
+        painter.drawImage(target, placed.picture.pixels(), QRectF(placed.picture.area()));
+    }
+}
+
+void QtPrinter::endDoc() {
+    // A document's copy count belongs to that document.
+    const int copies = std::exchange(copies_, 1);
+    if (page_.empty()) {
+        return;
+    }
+    const bool deviceCopies = printer_.supportsMultipleCopies();
+    printer_.setCopyCount(deviceCopies ? copies : 1);
+    QPainter painter;
+    const bool started = painter.begin(&printer_);
+    if (started) {
+        for (int copy = 0; copy < (deviceCopies ? 1 : copies); ++copy) {
+            if (copy > 0) {
+                printer_.newPage();
+            }
+            drawPage(painter);
+        }
+        painter.end();
+    }
+    page_.clear();
+    printer_.setCopyCount(1);
+    if (!started) {
+        throw PlatformError(ErrorNumber::PrinterError);
+    }
+}
+
+std::optional<QString> QtDialogPrompter::askFileName(const QString& title,
+                                                     const QStringList& patterns, bool save) {
+    QFileDialog dialog(parent_, title);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // The command itself replaces an existing file without a question.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    if (!patterns.isEmpty()) {
+        const QString joined = patterns.join(QLatin1Char(' '));
+        dialog.setNameFilter(QStringLiteral("%1 (%1)").arg(joined));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+std::optional<QString> QtDialogPrompter::askOpenFileName(const QString& title,
+                                                         const QStringList& patterns) {
+    return askFileName(title, patterns, false);
+}
+
+std::optional<QString> QtDialogPrompter::askSaveFileName(const QString& title,
+                                                         const QStringList& patterns) {
+    return askFileName(title, patterns, true);
+}
+
+std::optional<components::PrintChoice>
+QtDialogPrompter::askPrint(const components::PrintOptions& options) {
+    QPrintDialog dialog(&printer_, parent_);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, options.offerSelection);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, options.offerPageRange);
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, options.offerPrintToFile);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    components::PrintChoice choice;
+    choice.copies = std::int16_t(std::clamp(printer_.copyCount(), 1, 32767));
+    choice.selection = printer_.printRange() == QPrinter::Selection;
+    // The print command decides the copy count from what the dialog reports.
+    printer_.setCopyCount(1);
+    return choice;
+}
+
+bool QtDialogPrompter::askPrintSetup() {
+    QPageSetupDialog dialog(&printer_, parent_);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+} // namespace platform::qt

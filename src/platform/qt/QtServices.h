@@ -1,0 +1,80 @@
+#pragma once
+
+// The services that need a person or a device: message boxes, the file and print dialogs, the
+// printer, and the screen's metrics.
+
+#include "components/CommonDialog.h"
+#include "platform/Services.h"
+#include "platform/Twips.h"
+
+#include <QPointer>
+#include <QPrinter>
+#include <QWidget>
+#include <vector>
+
+namespace platform::qt {
+
+class QtMessageBox : public MessageBoxService {
+  public:
+    void setParent(QWidget* parent) { parent_ = parent; }
+    void show(const QString& text, const QString& title, MessageIcon icon) override;
+
+  private:
+    QPointer<QWidget> parent_;
+};
+
+// Twips per pixel from the primary screen's logical dots per inch.
+FixedScreenMetrics primaryScreenMetrics();
+
+// The printer. What is drawn on a page is kept until the document ends, so that a printer that
+// cannot make copies itself (a PDF file, for one) gets the page as many times as copies were
+// asked for.
+class QtPrinter : public Printer {
+  public:
+    QtPrinter();
+    QPrinter& device() { return printer_; }
+
+    void setCopies(std::int16_t copies) override;
+    std::int16_t copies() const override { return copies_; }
+    void paintPicture(const Picture& picture, float x, float y) override;
+    void endDoc() override;
+
+  private:
+    struct Placed {
+        Picture picture;
+        float x;
+        float y;
+    };
+    void drawPage(QPainter& painter) const;
+
+    QPrinter printer_;
+    std::int16_t copies_ = 1;
+    std::vector<Placed> page_;
+    float twipsPerPixelX_;
+    float twipsPerPixelY_;
+};
+
+// The toolkit's own file, print and page set-up dialogs. The print dialogs work on the printer
+// that prints, so what the person sets there is used by the next print.
+class QtDialogPrompter : public components::DialogPrompter {
+  public:
+    explicit QtDialogPrompter(QPrinter& printer) : printer_(printer) {}
+    void setParent(QWidget* parent) { parent_ = parent; }
+
+    std::optional<QString> askOpenFileName(const QString& title,
+                                           const QStringList& patterns) override;
+    std::optional<QString> askSaveFileName(const QString& title,
+                                           const QStringList& patterns) override;
+    std::optional<components::PrintChoice>
+    askPrint(const components::PrintOptions& options) override;
+    bool askPrintSetup() override;
+
+  private:
+    std::optional<QString> askFileName(const QString& title, const QStringList& patterns,
+                                       bool save);
+
+    QPrinter& printer_;
+    QPointer<QWidget> parent_;
+};
+
+} // namespace platform::qt
