@@ -162,6 +162,8 @@ void QtFormWindow::applyGeometry() {
 void QtFormWindow::showForm() {
     applyGeometry();
     show();
+    // The decorations are known only once the window is shown.
+    applyGeometry();
     std::vector<std::pair<int, QToolButton*>> buttons;
     for (Control* control : form_.controls()) {
         if (auto* model = dynamic_cast<CommandButton*>(control)) {

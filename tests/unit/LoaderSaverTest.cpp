@@ -1,0 +1,92 @@
+#include "platform/ImageFileLoader.h"
+#include "platform/PlatformError.h"
+#include "support/TestSupport.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImageWriter>
+#include <gtest/gtest.h>
+
+using platform::ErrorNumber;
+using platform::ImageFileLoader;
+using platform::PlatformError;
+
+namespace {
+
+ErrorNumber loadError(ImageFileLoader& loader, const QString& path) {
+    try {
+        loader.loadPicture(path);
+    } catch (const PlatformError& error) {
+        EXPECT_TRUE(error.description().contains(QDir::toNativeSeparators(path)))
+            << error.description().toStdString();
+        return error.number();
+    }
+    return ErrorNumber::None;
+}
+
+TEST(ImageFileLoader, ReadsTheFormatsOfTheDialogFilterAndTheAllowedOthers) {
+    testing_support::PictureFiles files;
+    ImageFileLoader loader;
+    const struct {
+        const char* name;
+        const char* format;
+    } cases[] = {{"a.bmp", "bmp"},
+                 {"a.ico", "ico"},
+                 {"a.png", "png"},
+                 {"a.jpg", "jpeg"},
+                 {"sin-extension", "bmp"}};
+    for (const auto& c : cases) {
+        const QString path = files.write(QString::fromUtf8(c.name), 32, 24, c.format);
+        const platform::Picture picture = loader.loadPicture(path);
+        EXPECT_EQ(picture.size(), QSize(32, 24)) << c.name;
+        // Converted once, at load, to a format the raster engine draws without converting.
+        const QImage::Format format = picture.pixels().format();
+        EXPECT_TRUE(format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied)
+            << c.name;
+    }
+    // Qt writes no GIF: this one was made by another program.
+    EXPECT_EQ(loader.loadPicture(QStringLiteral(KELMO_TEST_DATA "/degradado.gif")).size(),
+              QSize(32, 24));
+}
+
+TEST(ImageFileLoader, RefusesWhatIsNotAnAllowedPicture) {
+    testing_support::PictureFiles files;
+    ImageFileLoader loader;
+    const QString tga = QStringLiteral(KELMO_TEST_DATA "/verde.tga");
+    const struct {
+        QString path;
+        ErrorNumber error;
+    } cases[] = {
+        {files.path(QStringLiteral("no-existe.bmp")), ErrorNumber::FileNotFound},
+        {files.writeText(QStringLiteral("texto.bmp"), "esto no es una imagen\n"),
+         ErrorNumber::InvalidPicture},
+        {files.writeText(QStringLiteral("vacio.bmp"), ""), ErrorNumber::InvalidPicture},
+        {files.writeText(QStringLiteral("cortado.bmp"), QByteArray("BM\x36\x00\x00\x00", 6)),
+         ErrorNumber::InvalidPicture},
+        {QDir::tempPath(), ErrorNumber::PathAccess},
+        {tga, ErrorNumber::InvalidPicture},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(loadError(loader, c.path), c.error) << c.path.toStdString();
+    }
+}
+
+TEST(ImageFileLoader, BoundsDecodedSizeByTheMachinesMemoryNotQtsDefault) {
+    EXPECT_GT(ImageFileLoader::allocationLimitMegabytes(), 128);
+    EXPECT_FALSE(ImageFileLoader::allowedFormats().contains("icns"));
+    EXPECT_FALSE(ImageFileLoader::allowedFormats().contains("tga"));
+}
+
+TEST(StartupPicture, IsAn8BitPaletteBitmapOf256By256) {
+    QFile file(QStringLiteral(":/kelmo/inicio.bmp"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_EQ(bytes.size(), 66614);
+    EXPECT_TRUE(bytes.startsWith("BM"));
+    EXPECT_EQ(bytes[28], 8); // bits per pixel
+    ImageFileLoader loader;
+    EXPECT_EQ(loader.loadPicture(QStringLiteral(":/kelmo/inicio.bmp")).size(), QSize(256, 256));
+}
+
+} // namespace
