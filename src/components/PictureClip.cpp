@@ -3,7 +3,7 @@
 namespace components {
 
 platform::Picture PictureClip::Clip() const {
-    return picture_.cut(QRect(clipX_, clipY_, clipWidth_, clipHeight_));
+    return picture_.cut(clipX_, clipY_, clipWidth_, clipHeight_);
 }
 
 } // namespace components

@@ -25,10 +25,11 @@ class Picture {
     const QImage& pixels() const { return pixels_; }
     QRect area() const { return area_; }
 
-    // The part of this picture inside rect (in this picture's pixels), sharing its pixels. A
-    // rectangle that leaves the picture is trimmed to its part inside; an empty result raises the
-    // invalid-picture error.
-    Picture cut(const QRect& rect) const;
+    // The part of this picture inside the rectangle (in this picture's pixels), sharing its
+    // pixels. A rectangle that leaves the picture is trimmed to its part inside; an empty result
+    // raises the invalid-picture error. The values may lie anywhere in the 32-bit range, which
+    // QRect cannot hold without overflowing its right edge.
+    Picture cut(qint32 x, qint32 y, qint32 width, qint32 height) const;
 
     // A detached copy of the pixels, for services that hand the picture to the outside.
     QImage toImage() const;

@@ -37,25 +37,25 @@ TEST(PictureClip, CutSharesTheSourcePixelsAndKeepsItsRectangle) {
 TEST(PictureClip, RectanglesLeavingThePictureAreTrimmedAtEveryEdge) {
     PictureClip clip = clipperOf(200, 100);
     const struct {
-        QRect asked;
+        int x, y, width, height;
         QRect kept;
     } cases[] = {
-        {{-10, 20, 50, 30}, {0, 20, 40, 30}},     // left
-        {{20, -5, 30, 30}, {20, 0, 30, 25}},      // top
-        {{180, 10, 50, 20}, {180, 10, 20, 20}},   // right
-        {{10, 90, 20, 40}, {10, 90, 20, 10}},     // bottom
-        {{-50, -50, 400, 400}, {0, 0, 200, 100}}, // all around
-        {{2147483000, 0, 2000, 10}, {}},          // far right, 32-bit edge
+        {-10, 20, 50, 30, {0, 20, 40, 30}},     // left
+        {20, -5, 30, 30, {20, 0, 30, 25}},      // top
+        {180, 10, 50, 20, {180, 10, 20, 20}},   // right
+        {10, 90, 20, 40, {10, 90, 20, 10}},     // bottom
+        {-50, -50, 400, 400, {0, 0, 200, 100}}, // all around
+        {-2147483647, 0, 2147483647, 10, {}},   // ends left of the picture
+        {2147483000, 0, 2000, 10, {}},          // far right, at the 32-bit edge
+        {150, 2147483600, 2000, 2000, {}},      // far below
     };
     for (const auto& c : cases) {
         if (c.kept.isEmpty()) {
-            EXPECT_THROW(cut(clip, c.asked.x(), c.asked.y(), c.asked.width(), c.asked.height()),
-                         platform::PlatformError);
+            EXPECT_THROW(cut(clip, c.x, c.y, c.width, c.height), platform::PlatformError);
             continue;
         }
-        const Picture piece =
-            cut(clip, c.asked.x(), c.asked.y(), c.asked.width(), c.asked.height());
-        EXPECT_EQ(piece.area(), c.kept) << c.asked.x() << "," << c.asked.y();
+        const Picture piece = cut(clip, c.x, c.y, c.width, c.height);
+        EXPECT_EQ(piece.area(), c.kept) << c.x << "," << c.y;
         EXPECT_EQ(piece.toImage().pixel(0, 0),
                   testing_support::patternPixel(c.kept.x(), c.kept.y()));
     }
@@ -80,7 +80,7 @@ TEST(PictureClip, EmptyCutsAreRefusedWithAClearMessage) {
 
 TEST(PictureClip, CutOfACutStaysInsideItsOwnArea) {
     const Picture whole(testing_support::patternImage(300, 300));
-    const Picture inner = whole.cut(QRect(100, 100, 50, 50)).cut(QRect(40, 40, 100, 100));
+    const Picture inner = whole.cut(100, 100, 50, 50).cut(40, 40, 100, 100);
     EXPECT_EQ(inner.area(), QRect(140, 140, 10, 10));
 }
 

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Kelmo needs on Debian 12, skipping what is there.
+set -euo pipefail
+packages=(cmake ninja-build g++ qt6-base-dev qt6-image-formats-plugins qt6-translations-l10n
+          libgtest-dev libbenchmark-dev fonts-dejavu-core)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+"${as_root[@]}" apt-get update -qq
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
