@@ -6,6 +6,7 @@
 #include "platform/BmpFileSaver.h"
 #include "platform/GuiClipboard.h"
 #include "platform/ImageFileLoader.h"
+#include "platform/qt/DesktopIntegration.h"
 #include "platform/qt/QtFormWindow.h"
 #include "platform/qt/QtServices.h"
 
@@ -14,6 +15,9 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelmo"));
+    QApplication::setDesktopFileName(QStringLiteral("kelmo"));
+    platform::qt::installSpanishTranslations(application);
+    platform::qt::installApplicationIcon(application);
 
     const platform::FixedScreenMetrics screen = platform::qt::primaryScreenMetrics();
     platform::ImageFileLoader loader;
@@ -22,7 +26,8 @@ int main(int argc, char** argv) {
     platform::qt::QtPrinter printer;
     platform::qt::QtMessageBox messages;
     platform::qt::QtDialogPrompter prompter(printer.device());
-    const platform::ArgumentsCommandLine commandLine(QApplication::arguments().mid(1));
+    const platform::ArgumentsCommandLine commandLine =
+        platform::ArgumentsCommandLine::fromSystem(QApplication::arguments().mid(1));
     app::KelmoServices services{loader,   saver,  clipboard,   printer,
                                 messages, screen, commandLine, prompter};
 

@@ -1,5 +1,6 @@
 #include "BmpFileSaver.h"
 
+#include "BusyCursor.h"
 #include "PlatformError.h"
 
 #include <QDir>
@@ -19,6 +20,7 @@ namespace {
 } // namespace
 
 void BmpFileSaver::savePicture(const Picture& picture, const QString& path) {
+    const BusyCursor busy;
     const QImage image = picture.toImage();
     if (image.isNull()) {
         throw PlatformError(ErrorNumber::InvalidPicture);

@@ -1,5 +1,6 @@
 #include "ImageFileLoader.h"
 
+#include "BusyCursor.h"
 #include "PlatformError.h"
 
 #include <QDir>
@@ -57,6 +58,7 @@ namespace {
 } // namespace
 
 Picture ImageFileLoader::loadPicture(const QString& path) {
+    const BusyCursor busy;
     const QFileInfo info(path);
     if (!info.exists()) {
         refuse(ErrorNumber::FileNotFound, path, QStringLiteral("el archivo no existe"));

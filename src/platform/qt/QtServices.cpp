@@ -1,5 +1,6 @@
 #include "QtServices.h"
 
+#include "platform/BusyCursor.h"
 #include "platform/PlatformError.h"
 
 #include <QFileDialog>
@@ -66,6 +67,7 @@ void QtPrinter::endDoc() {
     if (page_.empty()) {
         return;
     }
+    const BusyCursor busy;
     const bool deviceCopies = printer_.supportsMultipleCopies();
     printer_.setCopyCount(deviceCopies ? copies : 1);
     QPainter painter;

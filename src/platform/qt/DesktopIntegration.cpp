@@ -1,0 +1,32 @@
+#include "DesktopIntegration.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+namespace platform::qt {
+
+bool installSpanishTranslations(QApplication& application) {
+    auto* translator = new QTranslator(&application);
+    const QLocale spanish(QLocale::Spanish, QLocale::Spain);
+    if (!translator->load(spanish, QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QLocale::setDefault(spanish);
+    return QApplication::installTranslator(translator);
+}
+
+void installApplicationIcon(QApplication&) {
+    // PNGs only: the SVG icon engine is an optional plugin.
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/kelmo/icons/kelmo-%1.png").arg(size), QSize(size, size));
+    }
+    QApplication::setWindowIcon(icon);
+}
+
+} // namespace platform::qt

@@ -1,0 +1,15 @@
+#pragma once
+
+class QApplication;
+
+namespace platform::qt {
+
+// Loads Qt's own Spanish texts, so the file, print and message dialogs speak like the rest of
+// the window ("Abrir", "Cancelar", "Aceptar"). Where the translations are not installed the
+// dialogs stay in English, quietly. Returns whether they were loaded.
+bool installSpanishTranslations(QApplication& application);
+
+// The application's icon, in every size it ships.
+void installApplicationIcon(QApplication& application);
+
+} // namespace platform::qt
