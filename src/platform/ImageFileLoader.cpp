@@ -1,5 +1,6 @@
 #include "ImageFileLoader.h"
 
+#include "BmpDecoder.h"
 #include "BusyCursor.h"
 #include "PlatformError.h"
 
@@ -69,6 +70,19 @@ Picture ImageFileLoader::loadPicture(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         refuse(ErrorNumber::PathAccess, path, file.errorString());
+    }
+    // Bitmaps are read by our own reader, straight into ready-to-draw pixels; the layouts it
+    // leaves alone, and every other format, go to Qt's readers.
+    char signature[2] = {};
+    if (file.peek(signature, 2) == 2 && signature[0] == 'B' && signature[1] == 'M') {
+        bmp::Result bitmap = bmp::decode(file, qint64(allocationLimitMegabytes()) * 1024 * 1024);
+        if (bitmap.outcome == bmp::Outcome::Decoded) {
+            return Picture(std::move(bitmap.image));
+        }
+        if (bitmap.outcome == bmp::Outcome::Malformed) {
+            refuse(ErrorNumber::InvalidPicture, path, bitmap.reason);
+        }
+        file.seek(0);
     }
     QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);
