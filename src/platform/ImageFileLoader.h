@@ -1,7 +1,8 @@
 #pragma once
 
-// The picture loader: QImageReader behind an allow-list of formats, a memory bound tied to the
-// machine, and pixels converted once to the format the raster engine draws fastest.
+// The picture loader: our own bitmap reader, and QImageReader for the other formats, behind an
+// allow-list, a memory bound, and a check that a file's content is what its name says. Pixels
+// are converted once, here, to the format the raster engine draws fastest.
 
 #include "Services.h"
 
@@ -12,15 +13,21 @@ namespace platform {
 
 class ImageFileLoader : public PictureLoader {
   public:
-    ImageFileLoader();
+    // limitMegabytes bounds the decoded size of one picture.
+    explicit ImageFileLoader(int limitMegabytes = machineLimitMegabytes());
     Picture loadPicture(const QString& path) override;
 
     // The formats read, by the names Qt's reader gives them after looking at a file's content.
     // Left out on purpose: icns, tga, tiff, mng, wbmp, xpm and svg, whose decoders have a poor
     // security record or are not raster pictures.
     static const QList<QByteArray>& allowedFormats();
-    // The largest decoded picture accepted, in megabytes: half the machine's memory.
-    static int allocationLimitMegabytes();
+    // Half the machine's memory: every picture that can be held opens, and a header that claims
+    // more is refused before anything is allocated.
+    static int machineLimitMegabytes();
+    int limitMegabytes() const { return limitMegabytes_; }
+
+  private:
+    int limitMegabytes_;
 };
 
 // The machine's physical memory in bytes, or 0 when the system does not say.

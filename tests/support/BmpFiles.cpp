@@ -192,4 +192,59 @@ BmpParts bmpParts(const QByteArray& bmp) {
     return parts;
 }
 
+QByteArray makeGif(int width, int height) {
+    QByteArray out("GIF89a");
+    put16(out, width);
+    put16(out, height);
+    out.append(char(0xf7)); // a global table of 256 colours
+    out.append(char(0));
+    out.append(char(0));
+    for (int i = 0; i < 256; ++i) {
+        out.append(char(i));
+        out.append(char((i * 7) & 0xff));
+        out.append(char(255 - i));
+    }
+    out.append(char(0x2c));
+    put16(out, 0);
+    put16(out, 0);
+    put16(out, width);
+    put16(out, height);
+    out.append(char(0));
+    out.append(char(8)); // minimum code size
+    // Every pixel is a literal code; a clear code every 200 codes keeps them 9 bits wide.
+    QByteArray codes;
+    std::uint32_t bits = 0;
+    int count = 0;
+    auto writeCode = [&](int code) {
+        bits |= std::uint32_t(code) << count;
+        count += 9;
+        while (count >= 8) {
+            codes.append(char(bits & 0xff));
+            bits >>= 8;
+            count -= 8;
+        }
+    };
+    writeCode(256);
+    for (int i = 0; i < width * height; ++i) {
+        if (i > 0 && i % 200 == 0) {
+            writeCode(256);
+        }
+        const int x = i % width;
+        const int y = i / width;
+        writeCode((x * 3 + y * 5) & 0xff);
+    }
+    writeCode(257);
+    if (count > 0) {
+        codes.append(char(bits & 0xff));
+    }
+    for (qsizetype at = 0; at < codes.size(); at += 255) {
+        const QByteArray block = codes.mid(at, 255);
+        out.append(char(block.size()));
+        out.append(block);
+    }
+    out.append(char(0));
+    out.append(char(0x3b));
+    return out;
+}
+
 } // namespace testing_support

@@ -27,4 +27,8 @@ struct BmpParts {
 };
 BmpParts bmpParts(const QByteArray& bmp);
 
+// A GIF of that size with a 256-colour table and the pattern colours, written as plain
+// 9-bit LZW codes (Qt writes no GIF).
+QByteArray makeGif(int width, int height);
+
 } // namespace testing_support

@@ -73,7 +73,7 @@ TEST(ImageFileLoader, RefusesWhatIsNotAnAllowedPicture) {
 }
 
 TEST(ImageFileLoader, BoundsDecodedSizeByTheMachinesMemoryNotQtsDefault) {
-    EXPECT_GT(ImageFileLoader::allocationLimitMegabytes(), 128);
+    EXPECT_GT(ImageFileLoader::machineLimitMegabytes(), 128);
     EXPECT_FALSE(ImageFileLoader::allowedFormats().contains("icns"));
     EXPECT_FALSE(ImageFileLoader::allowedFormats().contains("tga"));
 }

@@ -1,0 +1,134 @@
+#include "MalformedCorpus.h"
+
+#include "BmpFiles.h"
+#include "TestSupport.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+
+namespace testing_support {
+
+namespace {
+
+QByteArray with32(QByteArray bytes, int at, quint32 value) {
+    for (int i = 0; i < 4; ++i) {
+        bytes[at + i] = char((value >> (8 * i)) & 0xff);
+    }
+    return bytes;
+}
+
+QByteArray with16(QByteArray bytes, int at, quint16 value) {
+    bytes[at] = char(value & 0xff);
+    bytes[at + 1] = char(value >> 8);
+    return bytes;
+}
+
+QByteArray written(const char* format, int width, int height) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, format).write(patternImage(width, height));
+    return bytes;
+}
+
+void truncations(std::vector<CorpusFile>& out, const QString& stem, const QString& suffix,
+                 const QByteArray& whole, std::initializer_list<int> cuts) {
+    for (int cut : cuts) {
+        const int at = cut >= 0 ? cut : int(whole.size()) + cut;
+        out.push_back({QStringLiteral("%1-cortado-%2.%3").arg(stem).arg(at).arg(suffix),
+                       whole.left(at)});
+    }
+}
+
+void bitmaps(std::vector<CorpusFile>& out) {
+    const QByteArray b8 = makeBmp({8, 0}, 40, 30);
+    const QByteArray b24 = makeBmp({24, 0}, 40, 30);
+    const QByteArray rle = makeBmp({8, 1}, 40, 30);
+    const QByteArray fields = makeBmp({32, 3, false, 40, {0xff0000, 0xff00, 0xff, 0}}, 8, 8);
+    const int rlePixels = bmpParts(rle).pixelOffset;
+    truncations(out, QStringLiteral("bmp8"), QStringLiteral("bmp"), b8,
+                {2, 6, 14, 18, 30, 54, 54 + 512, 54 + 1024, 54 + 1024 + 600, -1});
+    truncations(out, QStringLiteral("bmp24"), QStringLiteral("bmp"), b24, {54, 54 + 1000, -3});
+    truncations(out, QStringLiteral("rle8"), QStringLiteral("bmp"), rle, {rlePixels + 1, rlePixels + 50});
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } lies[] = {
+        {"ancho-0", with32(b24, 18, 0)},
+        {"ancho-negativo", with32(b24, 18, quint32(-40))},
+        {"alto-0", with32(b24, 22, 0)},
+        {"100000x100000", with32(with32(b24, 18, 100000), 22, 100000)},
+        {"bits-0", with16(b24, 28, 0)},
+        {"bits-3", with16(b24, 28, 3)},
+        {"bits-7", with16(b24, 28, 7)},
+        {"bits-64", with16(b24, 28, 64)},
+        {"pixeles-tras-el-final", with32(b24, 10, quint32(b24.size() + 100))},
+        {"paleta-300", with32(b8, 46, 300)},
+        {"rle-fuera-de-la-fila", [&] {
+             QByteArray b = rle;
+             b[rlePixels] = char(250);
+             return b;
+         }()},
+        {"rle-fuera-de-la-imagen", [&] {
+             QByteArray b = rle.left(rlePixels);
+             b.append(QByteArray("\x00\x02\x00\x7f\x00\x01", 6));
+             return with32(b, 2, quint32(b.size()));
+         }()},
+        {"mascaras-solapadas", with32(fields, 58, 0xffff00)},
+        {"mascara-cero", with32(fields, 54, 0)},
+    };
+    for (const auto& lie : lies) {
+        out.push_back({QStringLiteral("bmp-%1.bmp").arg(QString::fromUtf8(lie.name)), lie.bytes});
+    }
+}
+
+void gifs(std::vector<CorpusFile>& out) {
+    const QByteArray gif = makeGif(40, 30);
+    // Signature, screen descriptor, colour table, image descriptor, first data block.
+    truncations(out, QStringLiteral("gif"), QStringLiteral("gif"), gif,
+                {3, 6, 10, 13, 13 + 300, 13 + 768, 13 + 768 + 5, 13 + 768 + 10});
+    out.push_back({QStringLiteral("gif-ancho-0.gif"), with16(with16(gif, 6, 0), 13 + 768 + 5, 0)});
+    out.push_back({QStringLiteral("gif-65535.gif"),
+                   with16(with16(gif, 6, 65535), 8, 65535).left(13 + 768 + 12)});
+}
+
+void icons(std::vector<CorpusFile>& out) {
+    const QByteArray ico = written("ico", 32, 32);
+    truncations(out, QStringLiteral("ico"), QStringLiteral("ico"), ico, {2, 6, 14, 22, 40});
+    out.push_back({QStringLiteral("ico-0-imagenes.ico"), with16(ico, 4, 0)});
+    out.push_back({QStringLiteral("ico-desplazamiento-fuera.ico"), with32(ico, 18, 1u << 30)});
+    out.push_back({QStringLiteral("ico-tamano-enorme.ico"), with32(ico, 14, 0x7fffffff)});
+}
+
+} // namespace
+
+std::vector<CorpusFile> malformedCorpus() {
+    std::vector<CorpusFile> out;
+    bitmaps(out);
+    gifs(out);
+    icons(out);
+    out.push_back({QStringLiteral("vacio.bmp"), QByteArray()});
+    out.push_back({QStringLiteral("texto.bmp"), QByteArray("Esto es un texto, no una imagen.\n")});
+    out.push_back({QStringLiteral("png-con-nombre-bmp.bmp"), written("png", 16, 16)});
+    return out;
+}
+
+std::vector<CorpusFile> validSeeds() {
+    std::vector<CorpusFile> out;
+    const BmpLayout layouts[] = {
+        {1, 0},  {4, 0},  {8, 0},  {8, 1},  {4, 2},        {16, 0},
+        {24, 0}, {32, 0}, {24, 0, true}, {16, 3, false, 40, {0xf800, 0x07e0, 0x001f, 0}},
+        {32, 3, false, 124, {0xff0000, 0xff00, 0xff, 0xff000000}},
+    };
+    int n = 0;
+    for (const BmpLayout& layout : layouts) {
+        out.push_back({QStringLiteral("semilla-%1.bmp").arg(n++), makeBmp(layout, 19, 13)});
+    }
+    out.push_back({QStringLiteral("semilla.gif"), makeGif(19, 13)});
+    out.push_back({QStringLiteral("semilla.ico"), written("ico", 16, 16)});
+    out.push_back({QStringLiteral("semilla.png"), written("png", 19, 13)});
+    out.push_back({QStringLiteral("semilla.jpg"), written("jpeg", 19, 13)});
+    return out;
+}
+
+} // namespace testing_support
