@@ -31,7 +31,7 @@ quint64 physicalMemoryBytes() {
 }
 
 const QList<QByteArray>& ImageFileLoader::allowedFormats() {
-    static const QList<QByteArray> formats{"bmp", "gif", "ico", "cur", "png", "jpeg",
+    static const QList<QByteArray> formats{"bmp", "gif",  "ico", "cur", "png", "jpeg",
                                            "jpg", "webp", "pbm", "pgm", "ppm", "xbm"};
     return formats;
 }
@@ -141,9 +141,8 @@ Picture ImageFileLoader::loadPicture(const QString& path) {
     if (image.isNull()) {
         image = readWithQt(file, path, format);
     }
-    const QImage::Format drawFormat = image.hasAlphaChannel()
-                                          ? QImage::Format_ARGB32_Premultiplied
-                                          : QImage::Format_RGB32;
+    const QImage::Format drawFormat =
+        image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
     if (image.format() != drawFormat) {
         image.convertTo(drawFormat);
     }

@@ -19,7 +19,8 @@ void expectFailedStartUp(const QString& path) {
     KelmoHarness kelmo(path);
     kelmo.load();
     ASSERT_EQ(kelmo.messages.shown.size(), 1u) << path.toStdString();
-    EXPECT_EQ(kelmo.messages.shown[0].text, QStringLiteral("El archivo no es de un tipo compatible"));
+    EXPECT_EQ(kelmo.messages.shown[0].text,
+              QStringLiteral("El archivo no es de un tipo compatible"));
     EXPECT_EQ(kelmo.model().Image1.picture().size(), QSize(256, 256));
     EXPECT_FALSE(kelmo.model().Image1.stretch());
     EXPECT_EQ(kelmo.state().AltoOriginal, 0);
@@ -33,7 +34,8 @@ void expectFailedOpen(const QString& path) {
     kelmo.prompter.fileAnswers.push_back(path);
     kelmo.form().SubMenuAbrir_Click();
     ASSERT_EQ(kelmo.messages.shown.size(), 1u) << path.toStdString();
-    EXPECT_EQ(kelmo.messages.shown[0].text, QStringLiteral("Imposible encontrar el archivo ") + path);
+    EXPECT_EQ(kelmo.messages.shown[0].text,
+              QStringLiteral("Imposible encontrar el archivo ") + path);
     EXPECT_EQ(kelmo.model().Image1.picture().size(), QSize(256, 256));
     EXPECT_EQ(kelmo.model().window.Width(), width);
     EXPECT_EQ(kelmo.model().window.caption(), QStringLiteral("Kelmo"));

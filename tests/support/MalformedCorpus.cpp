@@ -35,8 +35,8 @@ void truncations(std::vector<CorpusFile>& out, const QString& stem, const QStrin
                  const QByteArray& whole, std::initializer_list<int> cuts) {
     for (int cut : cuts) {
         const int at = cut >= 0 ? cut : int(whole.size()) + cut;
-        out.push_back({QStringLiteral("%1-cortado-%2.%3").arg(stem).arg(at).arg(suffix),
-                       whole.left(at)});
+        out.push_back(
+            {QStringLiteral("%1-cortado-%2.%3").arg(stem).arg(at).arg(suffix), whole.left(at)});
     }
 }
 
@@ -49,7 +49,8 @@ void bitmaps(std::vector<CorpusFile>& out) {
     truncations(out, QStringLiteral("bmp8"), QStringLiteral("bmp"), b8,
                 {2, 6, 14, 18, 30, 54, 54 + 512, 54 + 1024, 54 + 1024 + 600, -1});
     truncations(out, QStringLiteral("bmp24"), QStringLiteral("bmp"), b24, {54, 54 + 1000, -3});
-    truncations(out, QStringLiteral("rle8"), QStringLiteral("bmp"), rle, {rlePixels + 1, rlePixels + 50});
+    truncations(out, QStringLiteral("rle8"), QStringLiteral("bmp"), rle,
+                {rlePixels + 1, rlePixels + 50});
     const struct {
         const char* name;
         QByteArray bytes;
@@ -64,12 +65,14 @@ void bitmaps(std::vector<CorpusFile>& out) {
         {"bits-64", with16(b24, 28, 64)},
         {"pixeles-tras-el-final", with32(b24, 10, quint32(b24.size() + 100))},
         {"paleta-300", with32(b8, 46, 300)},
-        {"rle-fuera-de-la-fila", [&] {
+        {"rle-fuera-de-la-fila",
+         [&] {
              QByteArray b = rle;
              b[rlePixels] = char(250);
              return b;
          }()},
-        {"rle-fuera-de-la-imagen", [&] {
+        {"rle-fuera-de-la-imagen",
+         [&] {
              QByteArray b = rle.left(rlePixels);
              b.append(QByteArray("\x00\x02\x00\x7f\x00\x01", 6));
              return with32(b, 2, quint32(b.size()));
@@ -116,8 +119,16 @@ std::vector<CorpusFile> malformedCorpus() {
 std::vector<CorpusFile> validSeeds() {
     std::vector<CorpusFile> out;
     const BmpLayout layouts[] = {
-        {1, 0},  {4, 0},  {8, 0},  {8, 1},  {4, 2},        {16, 0},
-        {24, 0}, {32, 0}, {24, 0, true}, {16, 3, false, 40, {0xf800, 0x07e0, 0x001f, 0}},
+        {1, 0},
+        {4, 0},
+        {8, 0},
+        {8, 1},
+        {4, 2},
+        {16, 0},
+        {24, 0},
+        {32, 0},
+        {24, 0, true},
+        {16, 3, false, 40, {0xf800, 0x07e0, 0x001f, 0}},
         {32, 3, false, 124, {0xff0000, 0xff00, 0xff, 0xff000000}},
     };
     int n = 0;

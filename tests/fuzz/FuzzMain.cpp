@@ -1,0 +1,22 @@
+// libFuzzer entry: bytes go through the real load path and the window's handlers.
+
+#include "FuzzScenario.h"
+
+#include <QGuiApplication>
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "kelmo_fuzz";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication application(argc, argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzzing::runScenario(
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size)));
+    return 0;
+}

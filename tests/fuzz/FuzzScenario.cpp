@@ -1,0 +1,104 @@
+#include "FuzzScenario.h"
+
+#include "app/KelmoForm.h"
+#include "platform/ArgumentsCommandLine.h"
+#include "platform/ImageFileLoader.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QImageWriter>
+
+namespace fuzzing {
+
+namespace {
+
+class MemorySaver : public platform::PictureSaver {
+  public:
+    void savePicture(const platform::Picture& picture, const QString&) override {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter(&buffer, "bmp").write(picture.toImage());
+    }
+};
+
+class NullClipboard : public platform::Clipboard {
+  public:
+    void setData(const platform::Picture&) override {}
+};
+
+class NullPrinter : public platform::Printer {
+  public:
+    void setCopies(std::int16_t) override {}
+    std::int16_t copies() const override { return 1; }
+    void paintPicture(const platform::Picture&, float, float) override {}
+    void endDoc() override {}
+};
+
+class SilentMessages : public platform::MessageBoxService {
+  public:
+    void show(const QString&, const QString&, platform::MessageIcon) override {}
+};
+
+class SaveToMemory : public components::DialogPrompter {
+  public:
+    std::optional<QString> askOpenFileName(const QString&, const QStringList&) override {
+        return std::nullopt;
+    }
+    std::optional<QString> askSaveFileName(const QString&, const QStringList&) override {
+        return QStringLiteral("memoria");
+    }
+    std::optional<components::PrintChoice> askPrint(const components::PrintOptions&) override {
+        return std::nullopt;
+    }
+    bool askPrintSetup() override { return false; }
+};
+
+QString scratchFile() {
+    // No extension: the content alone decides which reader sees the bytes.
+    return QDir::temp().filePath(
+        QStringLiteral("kelmo-fuzz-%1").arg(QCoreApplication::applicationPid()));
+}
+
+} // namespace
+
+void runScenario(const QByteArray& bytes) {
+    const QString path = scratchFile();
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+            return;
+        }
+    }
+    // A small bound keeps a lying header from costing the fuzzer gigabytes.
+    platform::ImageFileLoader loader(64);
+    MemorySaver saver;
+    NullClipboard clipboard;
+    NullPrinter printer;
+    SilentMessages messages;
+    SaveToMemory prompter;
+    const platform::FixedScreenMetrics screen(15.0f, 15.0f);
+    const platform::ArgumentsCommandLine commandLine({path});
+    app::KelmoServices services{loader,   saver,  clipboard,   printer,
+                                messages, screen, commandLine, prompter};
+    app::KelmoForm form(services);
+    platform::Form& window = form.window();
+    window.load();
+
+    const float w = form.model().Image1.Width();
+    const float h = form.model().Image1.Height();
+    window.runHandler([&] { form.Image1_MouseDown(1, 0, w / 4, h / 4); });
+    window.runHandler([&] { form.Image1_MouseMove(1, 0, w * 3 / 4, h * 3 / 4); });
+    window.runHandler([&] { form.Zoom_Click(); });
+    window.runHandler([&] { form.ImagenPanoramica_MouseDown(1, 0, 100, 100); });
+    window.runHandler([&] { form.ImagenPanoramica_MouseMove(1, 0, 400, 300); });
+    window.runHandler([&] { form.Image1_MouseDown(1, 0, 15, 15); });
+    window.runHandler([&] { form.Image1_MouseMove(1, 0, w / 2, h / 2); });
+    window.runHandler([&] { form.SaveSelected_Click(); });
+    window.runHandler([&] { form.Restore_Click(); });
+    QFile::remove(path);
+}
+
+} // namespace fuzzing
