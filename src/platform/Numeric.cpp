@@ -39,6 +39,24 @@ double apply(Op op, double a, double b) {
     return 0.0;
 }
 
+} // namespace
+
+float toSingle(double value) {
+    if (!(std::fabs(value) <= double(std::numeric_limits<float>::max()))) {
+        throw PlatformError(ErrorNumber::Overflow);
+    }
+    return static_cast<float>(value);
+}
+
+double checkedDouble(double value) {
+    if (!std::isfinite(value)) {
+        throw PlatformError(ErrorNumber::Overflow);
+    }
+    return value;
+}
+
+namespace {
+
 Variant::Type widest(Variant::Type a, Variant::Type b) {
     using T = Variant::Type;
     if (a == T::Double || b == T::Double) {
@@ -54,7 +72,7 @@ Variant combine(Op op, const Variant& a, const Variant& b) {
     const double exact = apply(op, a.toDouble(), b.toDouble());
     switch (widest(a.type(), b.type())) {
     case Variant::Type::Double:
-        return Variant(exact);
+        return Variant(checkedDouble(exact));
     case Variant::Type::Single:
         return Variant(toSingle(exact));
     default:

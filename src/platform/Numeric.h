@@ -16,10 +16,13 @@ std::int16_t CInt(double value);
 // pictures of more than 2184 pixels keep their natural size.
 std::int32_t CLng(double value);
 
-// Rounds a double to single precision, as storing it in a single-precision property does.
-inline float toSingle(double value) {
-    return static_cast<float>(value);
-}
+// Rounds a double to single precision, as storing it in a single-precision property does. A
+// value beyond the single range, or not a number, raises the overflow error.
+float toSingle(double value);
+
+// A double-precision result as the form engine stores it: one that overflowed to infinity, or is
+// not a number, raises the overflow error.
+double checkedDouble(double value);
 
 // A dynamically typed number: a 16-bit integer, a single or a double. Arithmetic widens: an
 // integer with a single gives a single, anything with a double gives a double; an unset variant

@@ -1,15 +1,26 @@
 #include "Twips.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace platform {
 
+namespace {
+
+// Controls may grow without bound; what reaches the toolkit stays well inside its integers.
+int clampedPixels(double pixels) {
+    constexpr double limit = 1 << 28;
+    return static_cast<int>(std::floor(std::clamp(pixels, -limit, limit) + 0.5));
+}
+
+} // namespace
+
 int CoordinateMapper::toPixelsX(double twips) const {
-    return static_cast<int>(std::floor(twips / metrics_.twipsPerPixelX() + 0.5));
+    return clampedPixels(twips / metrics_.twipsPerPixelX());
 }
 
 int CoordinateMapper::toPixelsY(double twips) const {
-    return static_cast<int>(std::floor(twips / metrics_.twipsPerPixelY() + 0.5));
+    return clampedPixels(twips / metrics_.twipsPerPixelY());
 }
 
 QRect CoordinateMapper::toPixels(const TwipsRect& rect) const {

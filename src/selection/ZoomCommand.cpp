@@ -32,7 +32,8 @@ void ZoomCommand::Zoom_Click() {
 
     const float r = toSingle(double(m.Image1.Width()) / width);
     m.state.FactorZoomX = Variant(r) * m.state.FactorZoomX;
-    m.state.FactorZoomY = (double(m.Image1.Height()) / height) * m.state.FactorZoomY;
+    m.state.FactorZoomY =
+        platform::checkedDouble((double(m.Image1.Height()) / height) * m.state.FactorZoomY);
     m.Image1.setPicture(m.PictureClip.Clip());
 }
 

@@ -63,8 +63,10 @@ void PanoramicNavigator::showRegionUnderFrame() {
     const double relY = m.state.RelPanoramicaY;
     const double perPixelX = m.services.screen.twipsPerPixelX();
     const double perPixelY = m.services.screen.twipsPerPixelY();
-    m.state.OrigenY = platform::Variant((double(f.Top()) - p.Top()) / relY);
-    m.state.OrigenX = platform::Variant((double(f.Left()) - p.Left()) / relX);
+    m.state.OrigenY =
+        platform::Variant(platform::checkedDouble((double(f.Top()) - p.Top()) / relY));
+    m.state.OrigenX =
+        platform::Variant(platform::checkedDouble((double(f.Left()) - p.Left()) / relX));
     m.PictureClip.setClipX(CLng(m.state.OrigenX.toDouble() / perPixelX));
     m.PictureClip.setClipY(CLng(m.state.OrigenY.toDouble() / perPixelY));
     m.PictureClip.setClipWidth(CLng(f.Width() / (perPixelX * relX)));

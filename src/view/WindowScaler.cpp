@@ -19,7 +19,7 @@ void WindowScaler::scale(Step step) {
     v.setHeight(toSingle(scaled(v.Height(), step)));
     v.setWidth(toSingle(scaled(v.Width(), step)));
     v.setVisible(true);
-    m.state.FactorVentana = scaled(m.state.FactorVentana, step);
+    m.state.FactorVentana = platform::checkedDouble(scaled(m.state.FactorVentana, step));
     if (m.Recuadro.Visible()) {
         scaleSelection(step);
     }

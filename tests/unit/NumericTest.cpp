@@ -96,3 +96,19 @@ TEST(Variant, DivisionByZeroRaisesTheError) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(SingleAndDouble, ValuesBeyondTheirRangeRaiseOverflowInsteadOfBecomingInfinite) {
+    EXPECT_EQ(platform::toSingle(2.6), 2.6f);
+    EXPECT_EQ(platform::toSingle(3.4e38), 3.4e38f);
+    const double tooBig[] = {3.5e38, -1e39, std::numeric_limits<double>::infinity(),
+                             std::numeric_limits<double>::quiet_NaN()};
+    for (double value : tooBig) {
+        EXPECT_EQ(errorOf([&] { platform::toSingle(value); }), ErrorNumber::Overflow) << value;
+    }
+    EXPECT_EQ(errorOf([] { Variant(1e300) * Variant(1e300); }), ErrorNumber::Overflow);
+    EXPECT_EQ(errorOf([] { Variant(3e38f) * Variant::integer(10); }), ErrorNumber::Overflow);
+}
+
+} // namespace
