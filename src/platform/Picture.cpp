@@ -4,7 +4,9 @@
 
 namespace platform {
 
-Picture::Picture(QImage image) : pixels_(std::move(image)), area_(pixels_.rect()) {}
+Picture::Picture(QImage image)
+    : pixels_(std::move(image)), area_(pixels_.rect()),
+      levels_(std::make_shared<ReducedLevels>(pixels_)) {}
 
 Picture Picture::cut(qint32 x, qint32 y, qint32 width, qint32 height) const {
     const qint64 left = std::max<qint64>(x, 0);
@@ -25,7 +27,7 @@ Picture Picture::cut(qint32 x, qint32 y, qint32 width, qint32 height) const {
     }
     const QRect inside(area_.x() + int(left), area_.y() + int(top), int(right - left),
                        int(bottom - top));
-    return Picture(pixels_, inside);
+    return Picture(pixels_, inside, levels_);
 }
 
 QImage Picture::toImage() const {

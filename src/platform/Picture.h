@@ -4,8 +4,11 @@
 // cut from, and the rectangle of those pixels that belongs to it. Cutting costs the same whatever
 // the size of the cut: nothing is copied until a service needs pixels of its own.
 
+#include "ReducedLevels.h"
+
 #include <QImage>
 #include <QRect>
+#include <memory>
 
 namespace platform {
 
@@ -38,11 +41,16 @@ class Picture {
         return pixels_.constBits() == other.pixels_.constBits();
     }
 
+    // The reduced copies of the whole source, shared with every cut of it.
+    ReducedLevels& levels() const { return *levels_; }
+
   private:
-    Picture(QImage pixels, QRect area) : pixels_(std::move(pixels)), area_(area) {}
+    Picture(QImage pixels, QRect area, std::shared_ptr<ReducedLevels> levels)
+        : pixels_(std::move(pixels)), area_(area), levels_(std::move(levels)) {}
 
     QImage pixels_;
     QRect area_;
+    std::shared_ptr<ReducedLevels> levels_;
 };
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #include "FormSurface.h"
 
+#include "platform/PictureDrawing.h"
+
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -73,18 +75,8 @@ void FormSurface::drawPicture(QPainter& painter, const PictureBox& box,
         // cut off by the control's edges.
         const QRectF target =
             box.stretch() ? QRectF(frame) : QRectF(frame.topLeft(), QSizeF(picture.size()));
-        const QRectF visible = target & QRectF(frame) & QRectF(exposed) & QRectF(rect());
-        if (!visible.isEmpty()) {
-            // Only the part on screen is drawn, from the matching part of the source, so the cost
-            // follows the window, not the picture.
-            const QRect area = picture.area();
-            const double sx = area.width() / target.width();
-            const double sy = area.height() / target.height();
-            const QRectF source(area.x() + (visible.x() - target.x()) * sx,
-                                area.y() + (visible.y() - target.y()) * sy, visible.width() * sx,
-                                visible.height() * sy);
-            painter.drawImage(visible, picture.pixels(), source);
-        }
+        platform::drawPicture(painter, picture, target,
+                              QRectF(frame) & QRectF(exposed) & QRectF(rect()));
     }
     if (box.border && !frame.isEmpty()) {
         painter.setPen(QPen(QColor(64, 64, 64), 0));

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "Picture.h"
+
+#include <QRectF>
+
+class QPainter;
+
+namespace platform {
+
+// Draws the picture scaled into target, only the part of it inside clip, both in the painter's
+// device-independent pixels. The cost follows the part drawn, not the picture: only the source
+// pixels under it are read, and a picture reduced by more than half is drawn, smoothly, from the
+// reduced level closest above the size on screen. Enlarged pictures keep sharp pixels.
+void drawPicture(QPainter& painter, const Picture& picture, const QRectF& target,
+                 const QRectF& clip);
+
+// The reduced level to draw from at this scale (device pixels per source pixel): the deepest k
+// with scale × 2^k still at most 1.
+int levelForScale(double scale);
+
+} // namespace platform
