@@ -2,18 +2,22 @@
 // and from then on the event loop delivers one user event at a time.
 
 #include "KelmoForm.h"
+#include "StartupTrace.h"
 #include "platform/ArgumentsCommandLine.h"
 #include "platform/BmpFileSaver.h"
 #include "platform/GuiClipboard.h"
 #include "platform/ImageFileLoader.h"
 #include "platform/qt/DesktopIntegration.h"
+#include "platform/qt/FormSurface.h"
 #include "platform/qt/QtFormWindow.h"
 #include "platform/qt/QtServices.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    app::StartupTrace trace;
     QApplication application(argc, argv);
+    trace.mark("application");
     QApplication::setApplicationName(QStringLiteral("Kelmo"));
     QApplication::setDesktopFileName(QStringLiteral("kelmo"));
     platform::qt::installSpanishTranslations(application);
@@ -25,7 +29,7 @@ int main(int argc, char** argv) {
     platform::GuiClipboard clipboard;
     platform::qt::QtPrinter printer;
     platform::qt::QtMessageBox messages;
-    platform::qt::QtDialogPrompter prompter(printer.device());
+    platform::qt::QtDialogPrompter prompter(printer);
     const platform::ArgumentsCommandLine commandLine =
         platform::ArgumentsCommandLine::fromSystem(QApplication::arguments().mid(1));
     app::KelmoServices services{loader,   saver,  clipboard,   printer,
@@ -36,7 +40,9 @@ int main(int argc, char** argv) {
     prompter.setParent(&window);
     // The start-up message, if any, appears before the window does.
     form.window().load();
+    trace.mark("loaded");
     messages.setParent(&window);
+    trace.markFirstPaintOf(window.surface());
     window.showForm();
     return QApplication::exec();
 }

@@ -249,20 +249,56 @@ Result readRows(QIODevice& device, const Header& h, QImage& image) {
     return Result{Outcome::Decoded, {}, {}};
 }
 
-// Run-length encoded rows, bottom-up. Pixels that no run reaches keep colour 0 of the table.
+// Run-length encoded rows, bottom-up. Runs only move forward, so the pixels no run reaches are
+// filled with colour 0 of the table as they are passed over, and every pixel is written once.
+class RunLengthWriter {
+  public:
+    RunLengthWriter(const Header& h, QImage& image) : h_(h), image_(image) { startRow(); }
+
+    int x() const { return x_; }
+    int y() const { return y_; }
+    void put(uint index) { row_[x_++] = h_.palette[index]; }
+    // Fills the rest of the row and moves to the start of the next one.
+    void endLine() {
+        std::fill(row_ + x_, row_ + h_.width, h_.palette[0]);
+        x_ = 0;
+        ++y_;
+        startRow();
+    }
+    void jump(int dx, int dy) {
+        for (int i = 0; i < dy; ++i) {
+            endLine();
+        }
+        std::fill(row_ + x_, row_ + x_ + dx, h_.palette[0]);
+        x_ += dx;
+    }
+    void finish() {
+        while (y_ < h_.height) {
+            endLine();
+        }
+    }
+
+  private:
+    void startRow() {
+        row_ =
+            y_ < h_.height ? reinterpret_cast<QRgb*>(image_.scanLine(h_.height - 1 - y_)) : nullptr;
+    }
+
+    const Header& h_;
+    QImage& image_;
+    QRgb* row_ = nullptr;
+    int x_ = 0;
+    int y_ = 0;
+};
+
 Result readRunLength(QIODevice& device, const Header& h, QImage& image) {
     const QByteArray data = device.read(h.fileSize - h.pixelOffset);
     const auto* p = reinterpret_cast<const uchar*>(data.constData());
     const qint64 size = data.size();
     const bool four = h.compression == Rle4;
-    image.fill(h.palette[0]);
+    RunLengthWriter out(h, image);
     qint64 i = 0;
-    int x = 0;
-    int y = 0; // rows counted from the bottom
-    auto put = [&](uint index) {
-        reinterpret_cast<QRgb*>(image.scanLine(h.height - 1 - y))[x++] = h.palette[index];
-    };
-    while (y < h.height) {
+    while (out.y() < h.height) {
         if (i + 2 > size) {
             return malformed("los datos comprimidos terminan antes de tiempo");
         }
@@ -270,41 +306,54 @@ Result readRunLength(QIODevice& device, const Header& h, QImage& image) {
         const int code = p[i + 1];
         i += 2;
         if (count > 0) { // a run of one value (two alternating nibbles in RLE4)
-            if (x + count > h.width) {
+            if (out.x() + count > h.width) {
                 return malformed("una secuencia comprimida sale de la fila");
             }
+            const uint first = four ? uint(code >> 4) : uint(code);
+            const uint second = four ? uint(code & 0x0f) : uint(code);
             for (int k = 0; k < count; ++k) {
-                put(four ? ((k & 1) ? (code & 0x0f) : (code >> 4)) : uint(code));
+                out.put((k & 1) ? second : first);
             }
         } else if (code == 0) { // end of line
-            x = 0;
-            ++y;
+            out.endLine();
         } else if (code == 1) { // end of bitmap
             break;
         } else if (code == 2) { // move right and up
             if (i + 2 > size) {
                 return malformed("los datos comprimidos terminan antes de tiempo");
             }
-            x += p[i];
-            y += p[i + 1];
+            const int targetX = out.x() + p[i];
+            const int targetY = out.y() + p[i + 1];
             i += 2;
-            if (x > h.width || y > h.height || (y == h.height && x > 0)) {
+            if (targetX > h.width || targetY > h.height || (targetY == h.height && targetX > 0)) {
                 return malformed("un salto sale de la imagen");
             }
+            if (targetY > out.y()) {
+                out.jump(0, targetY - out.y());
+            }
+            out.jump(targetX - out.x(), 0);
         } else { // code literal values follow, padded to an even number of bytes
             const qint64 bytes = four ? (code + 1) / 2 : code;
-            if (x + code > h.width) {
+            if (out.x() + code > h.width) {
                 return malformed("una secuencia comprimida sale de la fila");
             }
             if (i + bytes > size) {
                 return malformed("los datos comprimidos terminan antes de tiempo");
             }
-            for (int k = 0; k < code; ++k) {
-                put(four ? ((k & 1) ? (p[i + k / 2] & 0x0f) : (p[i + k / 2] >> 4)) : p[i + k]);
+            const uchar* literal = p + i;
+            if (four) {
+                for (int k = 0; k < code; ++k) {
+                    out.put((k & 1) ? (literal[k / 2] & 0x0f) : (literal[k / 2] >> 4));
+                }
+            } else {
+                for (int k = 0; k < code; ++k) {
+                    out.put(literal[k]);
+                }
             }
             i += bytes + (bytes & 1);
         }
     }
+    out.finish();
     return Result{Outcome::Decoded, {}, {}};
 }
 

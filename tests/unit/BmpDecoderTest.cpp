@@ -86,6 +86,29 @@ TEST(BmpDecoder, ReadsMasksFromEveryHeaderSize) {
               readWithQt(makeBmp({16, 3, false, 40, masks}, 30, 20)).pixel(3, 2));
 }
 
+TEST(BmpDecoder, RunLengthJumpsAndEarlyEndsLeaveColourZero) {
+    // 4 × 3, three colours; bottom row: two of colour 1, then a jump one right and one up, one
+    // pixel of colour 2, end of line, end of bitmap.
+    QByteArray bytes = makeBmp({8, 1, false, 40, {}, 3}, 4, 3);
+    const int pixels = testing_support::bmpParts(bytes).pixelOffset;
+    bytes = bytes.left(pixels);
+    bytes.append(QByteArray("\x02\x01\x00\x02\x01\x01\x01\x02\x00\x00\x00\x01", 12));
+    const platform::bmp::Result result = decodeBytes(bytes);
+    ASSERT_EQ(result.outcome, Outcome::Decoded) << result.reason.toStdString();
+    const QImage& image = result.image;
+    const QRgb c0 = image.pixel(0, 0); // the top row is all colour 0
+    const QRgb c1 = image.pixel(0, 2);
+    const QRgb c2 = image.pixel(3, 1);
+    EXPECT_NE(c0, c1);
+    EXPECT_NE(c0, c2);
+    const QRgb expected[3][4] = {{c0, c0, c0, c0}, {c0, c0, c0, c2}, {c1, c1, c0, c0}};
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            EXPECT_EQ(image.pixel(x, y), expected[y][x]) << x << "," << y;
+        }
+    }
+}
+
 TEST(BmpDecoder, ProducesReadyToDrawPixels) {
     EXPECT_EQ(decodeBytes(makeBmp({8, 0}, 9, 9)).image.format(), QImage::Format_RGB32);
     EXPECT_EQ(decodeBytes(makeBmp({32, 3, false, 124, {0xff0000, 0xff00, 0xff, 0xff000000}}, 9, 9))

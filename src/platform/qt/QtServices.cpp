@@ -29,7 +29,14 @@ FixedScreenMetrics primaryScreenMetrics() {
                                               screen->logicalDotsPerInchY());
 }
 
-QtPrinter::QtPrinter() : printer_(QPrinter::HighResolution) {
+QPrinter& QtPrinter::device() {
+    if (!printer_) {
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    }
+    return *printer_;
+}
+
+QtPrinter::QtPrinter() {
     const FixedScreenMetrics metrics = primaryScreenMetrics();
     twipsPerPixelX_ = metrics.twipsPerPixelX();
     twipsPerPixelY_ = metrics.twipsPerPixelY();
@@ -51,8 +58,8 @@ void QtPrinter::paintPicture(const Picture& picture, float x, float y) {
 
 void QtPrinter::drawPage(QPainter& painter) const {
     // Positions are twips on the page; a picture keeps the size it has on the screen.
-    const double dotsPerTwipX = printer_.resolution() / 1440.0;
-    const double dotsPerTwipY = printer_.resolution() / 1440.0;
+    const double dotsPerTwipX = printer_->resolution() / 1440.0;
+    const double dotsPerTwipY = printer_->resolution() / 1440.0;
     for (const Placed& placed : page_) {
         const QRectF target(placed.x * dotsPerTwipX, placed.y * dotsPerTwipY,
                             double(placed.picture.width()) * twipsPerPixelX_ * dotsPerTwipX,
@@ -68,21 +75,22 @@ void QtPrinter::endDoc() {
         return;
     }
     const BusyCursor busy;
-    const bool deviceCopies = printer_.supportsMultipleCopies();
-    printer_.setCopyCount(deviceCopies ? copies : 1);
+    QPrinter& printer = device();
+    const bool deviceCopies = printer.supportsMultipleCopies();
+    printer.setCopyCount(deviceCopies ? copies : 1);
     QPainter painter;
-    const bool started = painter.begin(&printer_);
+    const bool started = painter.begin(&printer);
     if (started) {
         for (int copy = 0; copy < (deviceCopies ? 1 : copies); ++copy) {
             if (copy > 0) {
-                printer_.newPage();
+                printer.newPage();
             }
             drawPage(painter);
         }
         painter.end();
     }
     page_.clear();
-    printer_.setCopyCount(1);
+    printer.setCopyCount(1);
     if (!started) {
         throw PlatformError(ErrorNumber::PrinterError);
     }
@@ -117,7 +125,8 @@ std::optional<QString> QtDialogPrompter::askSaveFileName(const QString& title,
 
 std::optional<components::PrintChoice>
 QtDialogPrompter::askPrint(const components::PrintOptions& options) {
-    QPrintDialog dialog(&printer_, parent_);
+    QPrinter& printer = printer_.device();
+    QPrintDialog dialog(&printer, parent_);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, options.offerSelection);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, options.offerPageRange);
     dialog.setOption(QAbstractPrintDialog::PrintToFile, options.offerPrintToFile);
@@ -125,15 +134,15 @@ QtDialogPrompter::askPrint(const components::PrintOptions& options) {
         return std::nullopt;
     }
     components::PrintChoice choice;
-    choice.copies = std::int16_t(std::clamp(printer_.copyCount(), 1, 32767));
-    choice.selection = printer_.printRange() == QPrinter::Selection;
+    choice.copies = std::int16_t(std::clamp(printer.copyCount(), 1, 32767));
+    choice.selection = printer.printRange() == QPrinter::Selection;
     // The print command decides the copy count from what the dialog reports.
-    printer_.setCopyCount(1);
+    printer.setCopyCount(1);
     return choice;
 }
 
 bool QtDialogPrompter::askPrintSetup() {
-    QPageSetupDialog dialog(&printer_, parent_);
+    QPageSetupDialog dialog(&printer_.device(), parent_);
     return dialog.exec() == QDialog::Accepted;
 }
 

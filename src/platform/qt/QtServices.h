@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QPrinter>
 #include <QWidget>
+#include <memory>
 #include <vector>
 
 namespace platform::qt {
@@ -32,7 +33,9 @@ FixedScreenMetrics primaryScreenMetrics();
 class QtPrinter : public Printer {
   public:
     QtPrinter();
-    QPrinter& device() { return printer_; }
+    // The printing device, made on first use: making it asks the print system for its printers,
+    // which start-up has no need to wait for.
+    QPrinter& device();
 
     void setCopies(std::int16_t copies) override;
     std::int16_t copies() const override { return copies_; }
@@ -47,7 +50,7 @@ class QtPrinter : public Printer {
     };
     void drawPage(QPainter& painter) const;
 
-    QPrinter printer_;
+    std::unique_ptr<QPrinter> printer_;
     std::int16_t copies_ = 1;
     std::vector<Placed> page_;
     float twipsPerPixelX_;
@@ -58,7 +61,7 @@ class QtPrinter : public Printer {
 // that prints, so what the person sets there is used by the next print.
 class QtDialogPrompter : public components::DialogPrompter {
   public:
-    explicit QtDialogPrompter(QPrinter& printer) : printer_(printer) {}
+    explicit QtDialogPrompter(QtPrinter& printer) : printer_(printer) {}
     void setParent(QWidget* parent) { parent_ = parent; }
 
     std::optional<QString> askOpenFileName(const QString& title,
@@ -73,7 +76,7 @@ class QtDialogPrompter : public components::DialogPrompter {
     std::optional<QString> askFileName(const QString& title, const QStringList& patterns,
                                        bool save);
 
-    QPrinter& printer_;
+    QtPrinter& printer_;
     QPointer<QWidget> parent_;
 };
 

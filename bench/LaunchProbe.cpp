@@ -1,0 +1,66 @@
+// Measures launch to picture on screen as a person sees it: starts a viewer, then polls one pixel
+// of the X screen until it has the picture's colour, and prints the milliseconds that took.
+// Usage: kelmo_launch_probe X Y RRGGBB TIMEOUT_MS -- command [arguments...]
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+int main(int argc, char** argv) {
+    if (argc < 7 || std::strcmp(argv[5], "--") != 0) {
+        std::fprintf(stderr, "usage: %s X Y RRGGBB TIMEOUT_MS -- command...\n", argv[0]);
+        return 2;
+    }
+    const int x = std::atoi(argv[1]);
+    const int y = std::atoi(argv[2]);
+    const unsigned long colour = std::strtoul(argv[3], nullptr, 16);
+    const int timeoutMs = std::atoi(argv[4]);
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        std::fprintf(stderr, "no X display\n");
+        return 2;
+    }
+    const Window root = DefaultRootWindow(display);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = fork();
+    if (child == 0) {
+        execvp(argv[6], argv + 6);
+        _exit(127);
+    }
+    double found = -1;
+    for (;;) {
+        const double elapsed =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
+        if (elapsed > timeoutMs) {
+            break;
+        }
+        XImage* image = XGetImage(display, root, x, y, 1, 1, AllPlanes, ZPixmap);
+        if (image != nullptr) {
+            const unsigned long pixel = XGetPixel(image, 0, 0) & 0xffffff;
+            XDestroyImage(image);
+            if (pixel == colour) {
+                found = elapsed;
+                break;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(250));
+    }
+    kill(child, SIGTERM);
+    waitpid(child, nullptr, 0);
+    XCloseDisplay(display);
+    if (found < 0) {
+        std::printf("timeout\n");
+        return 1;
+    }
+    std::printf("%.1f\n", found);
+    return 0;
+}
