@@ -22,7 +22,9 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <cmath>
+#include <cstdlib>
 #include <map>
+#include <string>
 
 namespace {
 
@@ -275,7 +277,37 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
 } // namespace
 
+// kelmo_bench --write-bmp PATH WIDTH HEIGHT BITS [RRGGBB]: writes a bitmap for the scripts, in
+// the pattern or in one solid colour.
+int writeBitmap(int argc, char** argv) {
+    if (argc < 6) {
+        return 2;
+    }
+    const int width = std::atoi(argv[3]);
+    const int height = std::atoi(argv[4]);
+    const int bits = std::atoi(argv[5]);
+    QByteArray bytes = testing_support::makeBmp({bits, 0}, width, height);
+    if (argc > 6 && bits == 24) {
+        const unsigned long rgb = std::strtoul(argv[6], nullptr, 16);
+        const int offset = testing_support::bmpParts(bytes).pixelOffset;
+        const int stride = ((width * 24 + 31) / 32) * 4;
+        for (int y = 0; y < height; ++y) {
+            char* row = bytes.data() + offset + qsizetype(y) * stride;
+            for (int x = 0; x < width; ++x) {
+                row[3 * x] = char(rgb & 0xff);
+                row[3 * x + 1] = char((rgb >> 8) & 0xff);
+                row[3 * x + 2] = char((rgb >> 16) & 0xff);
+            }
+        }
+    }
+    QFile file(QString::fromLocal8Bit(argv[2]));
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "--write-bmp") {
+        return writeBitmap(argc, argv);
+    }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }

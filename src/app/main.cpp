@@ -7,6 +7,7 @@
 #include "platform/BmpFileSaver.h"
 #include "platform/GuiClipboard.h"
 #include "platform/ImageFileLoader.h"
+#include "platform/PrefetchingLoader.h"
 #include "platform/qt/DesktopIntegration.h"
 #include "platform/qt/FormSurface.h"
 #include "platform/qt/QtFormWindow.h"
@@ -14,8 +15,33 @@
 
 #include <QApplication>
 
+namespace {
+
+// The command-line text as start-up will see it, read before the application object exists.
+// Where the application later takes some arguments for itself (-platform, say) the two differ,
+// and the picture is simply read again.
+QString commandLineBeforeApplication(int argc, char** argv) {
+#if defined(_WIN32)
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
+    return platform::ArgumentsCommandLine::fromSystem({}).text();
+#else
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    return platform::ArgumentsCommandLine(arguments).text();
+#endif
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     app::StartupTrace trace;
+    // The picture named on the command line is read while the toolkit starts.
+    platform::ImageFileLoader fileLoader;
+    platform::PrefetchingLoader loader(fileLoader);
+    loader.prefetch(commandLineBeforeApplication(argc, argv));
     QApplication application(argc, argv);
     trace.mark("application");
     QApplication::setApplicationName(QStringLiteral("Kelmo"));
@@ -24,7 +50,6 @@ int main(int argc, char** argv) {
     platform::qt::installApplicationIcon(application);
 
     const platform::FixedScreenMetrics screen = platform::qt::primaryScreenMetrics();
-    platform::ImageFileLoader loader;
     platform::BmpFileSaver saver;
     platform::GuiClipboard clipboard;
     platform::qt::QtPrinter printer;

@@ -114,6 +114,10 @@ QImage readWithQt(QFile& file, const QString& path, const QByteArray& format) {
 
 Picture ImageFileLoader::loadPicture(const QString& path) {
     const BusyCursor busy;
+    return readPicture(path);
+}
+
+Picture ImageFileLoader::readPicture(const QString& path) const {
     QFile file(path);
     openRegularFile(file, path);
     char signature[2] = {};

@@ -16,6 +16,9 @@ class ImageFileLoader : public PictureLoader {
     // limitMegabytes bounds the decoded size of one picture.
     explicit ImageFileLoader(int limitMegabytes = machineLimitMegabytes());
     Picture loadPicture(const QString& path) override;
+    // The same without the wait cursor: safe on any thread, even before the application object
+    // exists.
+    Picture readPicture(const QString& path) const;
 
     // The formats read, by the names Qt's reader gives them after looking at a file's content.
     // Left out on purpose: icns, tga, tiff, mng, wbmp, xpm and svg, whose decoders have a poor

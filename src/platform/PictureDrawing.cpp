@@ -71,7 +71,7 @@ int levelForScale(double scale) {
 }
 
 void drawPicture(QPainter& painter, const Picture& picture, const QRectF& target,
-                 const QRectF& clip) {
+                 const QRectF& clip, const std::function<void()>& whenSharper) {
     if (picture.isNull() || target.isEmpty()) {
         return;
     }
@@ -99,7 +99,16 @@ void drawPicture(QPainter& painter, const Picture& picture, const QRectF& target
     }
     ReducedLevels& levels = picture.levels();
     const int k = std::min(levelForScale(scale), levels.deepest());
-    const QImage& level = levels.level(k);
+    QImage level;
+    if (whenSharper) {
+        int got = 0;
+        level = levels.builtLevel(k, &got);
+        if (got < k) {
+            levels.buildInBackground(k, whenSharper);
+        }
+    } else {
+        level = levels.level(k);
+    }
     const double factor = double(picture.pixels().width()) / level.width();
     const double factorY = double(picture.pixels().height()) / level.height();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);

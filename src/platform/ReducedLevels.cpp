@@ -1,5 +1,6 @@
 #include "ReducedLevels.h"
 
+#include <QThreadPool>
 #include <algorithm>
 
 namespace platform {
@@ -47,17 +48,66 @@ int ReducedLevels::deepest() const {
     return k;
 }
 
-const QImage& ReducedLevels::level(int k) {
-    k = std::clamp(k, 0, deepest());
-    while (built() < k) {
-        QImage next = halve(built() == 0 ? base_ : levels_.back());
-        if (next.isNull()) {
-            break; // no memory for it: draw from the deepest level there is
+int ReducedLevels::built() const {
+    const std::lock_guard lock(mutex_);
+    return int(levels_.size());
+}
+
+bool ReducedLevels::buildNext(int k) {
+    QImage previous;
+    std::size_t have = 0;
+    {
+        const std::lock_guard lock(mutex_);
+        have = levels_.size();
+        if (int(have) >= k) {
+            return false;
         }
+        previous = have == 0 ? base_ : levels_.back();
+    }
+    // The halving runs unlocked: levels once published are never written again.
+    QImage next = halve(previous);
+    if (next.isNull()) {
+        return false; // no memory for it: drawing uses the deepest level there is
+    }
+    const std::lock_guard lock(mutex_);
+    if (levels_.size() == have) {
         levels_.push_back(std::move(next));
     }
-    k = std::min(k, built());
-    return k == 0 ? base_ : levels_[std::size_t(k - 1)];
+    return true;
+}
+
+QImage ReducedLevels::level(int k) {
+    k = std::clamp(k, 0, deepest());
+    while (buildNext(k)) {
+    }
+    int got = 0;
+    return builtLevel(k, &got);
+}
+
+QImage ReducedLevels::builtLevel(int k, int* got) const {
+    const std::lock_guard lock(mutex_);
+    *got = std::clamp(k, 0, int(levels_.size()));
+    return *got == 0 ? base_ : levels_[std::size_t(*got - 1)];
+}
+
+void ReducedLevels::buildInBackground(int k, std::function<void()> done) {
+    {
+        const std::lock_guard lock(mutex_);
+        if (building_) {
+            return;
+        }
+        building_ = true;
+    }
+    k = std::clamp(k, 0, deepest());
+    QThreadPool::globalInstance()->start([self = shared_from_this(), k, done = std::move(done)] {
+        while (self->buildNext(k)) {
+        }
+        {
+            const std::lock_guard lock(self->mutex_);
+            self->building_ = false;
+        }
+        done();
+    });
 }
 
 } // namespace platform

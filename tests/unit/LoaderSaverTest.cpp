@@ -1,5 +1,6 @@
 #include "platform/ImageFileLoader.h"
 #include "platform/PlatformError.h"
+#include "platform/PrefetchingLoader.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>
@@ -14,7 +15,7 @@ using platform::PlatformError;
 
 namespace {
 
-ErrorNumber loadError(ImageFileLoader& loader, const QString& path) {
+ErrorNumber loadError(platform::PictureLoader& loader, const QString& path) {
     try {
         loader.loadPicture(path);
     } catch (const PlatformError& error) {
@@ -87,6 +88,28 @@ TEST(StartupPicture, IsAn8BitPaletteBitmapOf256By256) {
     EXPECT_EQ(bytes[28], 8); // bits per pixel
     ImageFileLoader loader;
     EXPECT_EQ(loader.loadPicture(QStringLiteral(":/kelmo/inicio.bmp")).size(), QSize(256, 256));
+}
+
+} // namespace
+
+namespace {
+
+TEST(PrefetchingLoader, HandsOverThePictureOrTheErrorItReadAhead) {
+    testing_support::PictureFiles files;
+    const QString good = files.write(QStringLiteral("pronto.bmp"), 33, 22);
+    const QString other = files.write(QStringLiteral("otro.bmp"), 5, 6);
+    ImageFileLoader reader;
+    {
+        platform::PrefetchingLoader loader(reader);
+        loader.prefetch(good);
+        EXPECT_EQ(loader.loadPicture(good).size(), QSize(33, 22));
+        EXPECT_EQ(loader.loadPicture(other).size(), QSize(5, 6));
+        EXPECT_EQ(loader.loadPicture(good).size(), QSize(33, 22)); // read again, normally
+    }
+    platform::PrefetchingLoader failing(reader);
+    const QString missing = files.path(QStringLiteral("falta.bmp"));
+    failing.prefetch(missing);
+    EXPECT_EQ(loadError(failing, missing), ErrorNumber::FileNotFound);
 }
 
 } // namespace

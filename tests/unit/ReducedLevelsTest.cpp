@@ -3,6 +3,8 @@
 #include "support/TestSupport.h"
 
 #include <QPainter>
+#include <QThreadPool>
+#include <atomic>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -81,6 +83,26 @@ TEST(ReducedLevels, LevelForScale) {
     for (const auto& c : cases) {
         EXPECT_EQ(platform::levelForScale(c.scale), c.level) << c.scale;
     }
+}
+
+TEST(ReducedLevels, BuildInTheBackgroundWithoutBlockingTheDrawing) {
+    const Picture board(checkerboard(800, 600));
+    QImage canvas(100, 75, QImage::Format_RGB32);
+    std::atomic<bool> sharper = false;
+    {
+        QPainter painter(&canvas);
+        platform::drawPicture(painter, board, QRectF(0, 0, 100, 75), QRectF(0, 0, 100, 75),
+                              [&] { sharper = true; });
+    }
+    QThreadPool::globalInstance()->waitForDone();
+    EXPECT_TRUE(sharper);
+    EXPECT_EQ(board.levels().built(), 3); // 1/8 is the level for a reduction by 8
+    {
+        QPainter painter(&canvas);
+        platform::drawPicture(painter, board, QRectF(0, 0, 100, 75), QRectF(0, 0, 100, 75),
+                              [&] { FAIL() << "nothing left to build"; });
+    }
+    EXPECT_LE(grayDeviation(canvas), 4.0);
 }
 
 TEST(ReducedLevels, AreSharedByEveryCutOfAPicture) {

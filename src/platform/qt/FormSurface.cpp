@@ -2,9 +2,11 @@
 
 #include "platform/PictureDrawing.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPointer>
 
 namespace platform::qt {
 
@@ -75,8 +77,20 @@ void FormSurface::drawPicture(QPainter& painter, const PictureBox& box,
         // cut off by the control's edges.
         const QRectF target =
             box.stretch() ? QRectF(frame) : QRectF(frame.topLeft(), QSizeF(picture.size()));
+        // The first frame does not wait for reduced copies of a large picture: it draws from
+        // what there is, and again once they are built.
+        QPointer<QWidget> self(const_cast<FormSurface*>(this));
         platform::drawPicture(painter, picture, target,
-                              QRectF(frame) & QRectF(exposed) & QRectF(rect()));
+                              QRectF(frame) & QRectF(exposed) & QRectF(rect()), [self] {
+                                  QMetaObject::invokeMethod(
+                                      qApp,
+                                      [self] {
+                                          if (self) {
+                                              self->update();
+                                          }
+                                      },
+                                      Qt::QueuedConnection);
+                              });
     }
     if (box.border && !frame.isEmpty()) {
         painter.setPen(QPen(QColor(64, 64, 64), 0));

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Runs every performance measurement: the benchmarks, peak memory of a large picture against the
+# built-in one, and launch to picture on screen under Xvfb, Kelmo against feh.
+# Needs: tools/install-deps.sh, plus xvfb, xauth, feh, time and libx11-dev (installed here when
+# missing). Usage: bench/run.sh [launches-per-case]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${1:-9}
+need=(xvfb xauth feh time libx11-dev)
+missing=()
+for p in "${need[@]}"; do dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p"); done
+if [ ${#missing[@]} -gt 0 ]; then
+  as_root=(); [ "$(id -u)" -eq 0 ] || as_root=(sudo)
+  "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" > /dev/null
+fi
+cmake --preset bench > /dev/null
+cmake --build --preset bench > /dev/null
+bin=build-bench
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+echo "== benchmarks"
+"$bin/bench/kelmo_bench" --benchmark_color=false 2>&1 | grep -vE "This plugin|XDG_RUNTIME"
+
+echo; echo "== peak resident memory"
+"$bin/bench/kelmo_bench" --write-bmp "$work/big24.bmp" 6000 4000 24
+peak() { # peak RSS in kB of kelmo showing "$@" for two seconds
+  QT_QPA_PLATFORM=offscreen /usr/bin/time -v timeout -s INT 2 "$bin/kelmo" "$@" 2>&1 >/dev/null |
+    sed -n "s/.*Maximum resident set size (kbytes): //p" || true
+}
+base=$(peak); big=$(peak "$work/big24.bmp")
+awk -v b="$base" -v g="$big" 'BEGIN {
+  printf "  built-in picture: %.1f MB\n  6000x4000 24-bit: %.1f MB\n  difference: %.1f MB = %.2f x the 96 MB of its pixels (target at most 1.40)\n",
+    b/1024, g/1024, (g-b)/1024, (g-b)/1024/(6000*4000*4/1048576) }'
+
+echo; echo "== launch to picture on screen (median of $runs, ms)"
+"$bin/bench/kelmo_bench" --write-bmp "$work/small.bmp" 256 256 24 ff00ff
+"$bin/bench/kelmo_bench" --write-bmp "$work/large.bmp" 6000 4000 24 ff00ff
+cat > "$work/launch.sh" <<SCRIPT
+median() { sort -n | awk '{ v[NR] = \$1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+for picture in small large; do
+  for viewer in kelmo feh; do
+    for i in \$(seq $runs); do
+      if [ \$viewer = kelmo ]; then
+        "$bin/bench/kelmo_launch_probe" 200 150 ff00ff 10000 -- "$bin/kelmo" "$work/\$picture.bmp"
+      else
+        "$bin/bench/kelmo_launch_probe" 200 150 ff00ff 10000 -- feh "$work/\$picture.bmp"
+      fi
+      sleep 0.2
+    done | median | sed "s/^/  \$picture \$viewer: /"
+  done
+done
+echo; echo "== Kelmo's own split for the large picture (one launch)"
+KELMO_TRACE_STARTUP=1 timeout 3 "$bin/kelmo" "$work/large.bmp" 2>&1 | grep "start-up" || true
+SCRIPT
+xvfb-run -a -s "-screen 0 1280x1024x24" bash "$work/launch.sh"

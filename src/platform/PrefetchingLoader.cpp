@@ -1,0 +1,27 @@
+#include "PrefetchingLoader.h"
+
+namespace platform {
+
+PrefetchingLoader::~PrefetchingLoader() {
+    if (pending_ && pending_->valid()) {
+        pending_->wait();
+    }
+}
+
+void PrefetchingLoader::prefetch(const QString& path) {
+    if (path.isEmpty() || pending_) {
+        return;
+    }
+    path_ = path;
+    const ImageFileLoader* loader = &loader_;
+    pending_ = std::async(std::launch::async, [loader, path] { return loader->readPicture(path); });
+}
+
+Picture PrefetchingLoader::loadPicture(const QString& path) {
+    if (pending_ && pending_->valid() && path == path_) {
+        return pending_->get(); // rethrows the read's error, if it failed
+    }
+    return loader_.loadPicture(path);
+}
+
+} // namespace platform
