@@ -3,6 +3,7 @@
 namespace app {
 
 using platform::toSingle;
+using platform::TwipsRect;
 using platform::Variant;
 
 KelmoModel::KelmoModel(KelmoServices& serviceSet)
@@ -17,22 +18,24 @@ void KelmoModel::placeControls() {
     window.keyPreview = true;
     window.setClientSize(6195, 4545);
 
-    Aumenta.place(120, 120, 495, 495);
-    Aumenta.iconName = QStringLiteral("aumenta");
-    Aumenta.toolTip = QStringLiteral("Aumenta la ventana de visión");
-    Aumenta.tabIndex = 0;
-    Restore.place(720, 720, 495, 615);
-    Restore.iconName = QStringLiteral("restore");
-    Restore.toolTip = QStringLiteral("Restaura la imagen original");
-    Restore.tabIndex = 3;
-    Zoom.place(120, 720, 495, 615);
-    Zoom.iconName = QStringLiteral("zoom");
-    Zoom.toolTip = QStringLiteral("Ejectúa un zoom del área seleccionada");
-    Zoom.tabIndex = 2;
-    Disminuye.place(720, 120, 495, 495);
-    Disminuye.iconName = QStringLiteral("disminuye");
-    Disminuye.toolTip = QStringLiteral("Reduce la ventana de visión");
-    Disminuye.tabIndex = 1;
+    const struct {
+        platform::CommandButton& button;
+        TwipsRect rect;
+        const char* icon;
+        const char* toolTip;
+        int tabIndex;
+    } buttons[] = {
+        {Aumenta, {120, 120, 495, 495}, "aumenta", "Aumenta la ventana de visión", 0},
+        {Restore, {720, 720, 495, 615}, "restore", "Restaura la imagen original", 3},
+        {Zoom, {120, 720, 495, 615}, "zoom", "Ejectúa un zoom del área seleccionada", 2},
+        {Disminuye, {720, 120, 495, 495}, "disminuye", "Reduce la ventana de visión", 1},
+    };
+    for (const auto& b : buttons) {
+        b.button.place(b.rect.left, b.rect.top, b.rect.width, b.rect.height);
+        b.button.iconName = QString::fromUtf8(b.icon);
+        b.button.toolTip = QString::fromUtf8(b.toolTip);
+        b.button.tabIndex = b.tabIndex;
+    }
 
     CuadroEnfoque.place(1320, 3480, 1215, 495);
     CuadroEnfoque.setVisible(false);

@@ -185,6 +185,19 @@ QByteArray makeBmp(const BmpLayout& l, int width, int height) {
     return out;
 }
 
+QByteArray with32(QByteArray bytes, int at, quint32 value) {
+    for (int i = 0; i < 4; ++i) {
+        bytes[at + i] = char((value >> (8 * i)) & 0xff);
+    }
+    return bytes;
+}
+
+QByteArray with16(QByteArray bytes, int at, quint16 value) {
+    bytes[at] = char(value & 0xff);
+    bytes[at + 1] = char(value >> 8);
+    return bytes;
+}
+
 BmpParts bmpParts(const QByteArray& bmp) {
     BmpParts parts;
     parts.pixelOffset =

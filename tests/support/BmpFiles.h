@@ -27,6 +27,10 @@ struct BmpParts {
 };
 BmpParts bmpParts(const QByteArray& bmp);
 
+// The bytes with a little-endian value written over them at an offset, for lying headers.
+QByteArray with32(QByteArray bytes, int at, quint32 value);
+QByteArray with16(QByteArray bytes, int at, quint16 value);
+
 // A GIF of that size with a 256-colour table and the pattern colours, written as plain
 // 9-bit LZW codes (Qt writes no GIF).
 QByteArray makeGif(int width, int height);

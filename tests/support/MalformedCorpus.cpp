@@ -10,19 +10,6 @@ namespace testing_support {
 
 namespace {
 
-QByteArray with32(QByteArray bytes, int at, quint32 value) {
-    for (int i = 0; i < 4; ++i) {
-        bytes[at + i] = char((value >> (8 * i)) & 0xff);
-    }
-    return bytes;
-}
-
-QByteArray with16(QByteArray bytes, int at, quint16 value) {
-    bytes[at] = char(value & 0xff);
-    bytes[at + 1] = char(value >> 8);
-    return bytes;
-}
-
 QByteArray written(const char* format, int width, int height) {
     QByteArray bytes;
     QBuffer buffer(&bytes);

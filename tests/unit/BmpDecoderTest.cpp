@@ -11,6 +11,8 @@
 using platform::bmp::Outcome;
 using testing_support::BmpLayout;
 using testing_support::makeBmp;
+using testing_support::with16;
+using testing_support::with32;
 
 namespace {
 
@@ -114,19 +116,6 @@ TEST(BmpDecoder, ProducesReadyToDrawPixels) {
     EXPECT_EQ(decodeBytes(makeBmp({32, 3, false, 124, {0xff0000, 0xff00, 0xff, 0xff000000}}, 9, 9))
                   .image.format(),
               QImage::Format_ARGB32_Premultiplied);
-}
-
-QByteArray with32(QByteArray bytes, int at, quint32 value) {
-    for (int i = 0; i < 4; ++i) {
-        bytes[at + i] = char((value >> (8 * i)) & 0xff);
-    }
-    return bytes;
-}
-
-QByteArray with16(QByteArray bytes, int at, quint16 value) {
-    bytes[at] = char(value & 0xff);
-    bytes[at + 1] = char(value >> 8);
-    return bytes;
 }
 
 TEST(BmpDecoder, RefusesDamagedAndLyingFiles) {
