@@ -69,6 +69,75 @@ struct Header {
     std::array<QRgb, 256> palette{};
 };
 
+// Bit masks: in the header from 52 bytes on, otherwise right after a 40-byte header, where they
+// push the colour table back by 12 bytes. The usual masks where the file gives none.
+Result readMasks(QIODevice& device, const uchar* info, Header& h, qint64& tableOffset) {
+    if (h.compression == BitFields) {
+        uchar masks[16] = {};
+        if (h.infoSize >= 52) {
+            std::memcpy(masks, info + 40, h.infoSize >= 56 ? 16 : 12);
+        } else if (device.read(reinterpret_cast<char*>(masks), 12) == 12) {
+            tableOffset += 12;
+        } else {
+            return malformed("el archivo termina antes de las máscaras de color");
+        }
+        h.red = Channel::of(u32(masks));
+        h.green = Channel::of(u32(masks + 4));
+        h.blue = Channel::of(u32(masks + 8));
+        h.alpha = Channel::of(h.infoSize >= 56 ? u32(masks + 12) : 0);
+        const quint32 limit = h.bitCount == 16 ? 0xffffu : 0xffffffffu;
+        const quint32 all[] = {h.red.mask, h.green.mask, h.blue.mask, h.alpha.mask};
+        quint32 seen = 0;
+        for (quint32 mask : all) {
+            if ((mask & seen) != 0 || (mask & ~limit) != 0) {
+                return malformed("las máscaras de color se solapan o salen del píxel");
+            }
+            seen |= mask;
+        }
+        if (h.red.mask == 0 || h.green.mask == 0 || h.blue.mask == 0 || !h.red.contiguous() ||
+            !h.green.contiguous() || !h.blue.contiguous() || !h.alpha.contiguous()) {
+            return malformed("las máscaras de color no son válidas");
+        }
+    } else if (h.bitCount == 16) {
+        h.red = Channel::of(0x7c00);
+        h.green = Channel::of(0x03e0);
+        h.blue = Channel::of(0x001f);
+    } else if (h.bitCount >= 24) {
+        h.red = Channel::of(0x00ff0000);
+        h.green = Channel::of(0x0000ff00);
+        h.blue = Channel::of(0x000000ff);
+    }
+
+    return {};
+}
+
+// The colour table of a palette picture follows the headers (and the masks).
+Result readPalette(QIODevice& device, Header& h, qint64& tableOffset) {
+    const int bits = h.bitCount;
+    if (bits <= 8) {
+        const quint32 capacity = 1u << bits;
+        const quint32 count = h.colorsUsed == 0 ? capacity : h.colorsUsed;
+        if (count > capacity) {
+            return malformed("la tabla de colores tiene más colores de los posibles");
+        }
+        if (tableOffset + qint64(count) * 4 > h.fileSize || !device.seek(tableOffset)) {
+            return malformed("el archivo termina dentro de la tabla de colores");
+        }
+        uchar table[256 * 4];
+        if (device.read(reinterpret_cast<char*>(table), qint64(count) * 4) != qint64(count) * 4) {
+            return malformed("el archivo termina dentro de la tabla de colores");
+        }
+        // Indexes past the table show black rather than whatever memory holds.
+        h.palette.fill(qRgb(0, 0, 0));
+        for (quint32 i = 0; i < count; ++i) {
+            h.palette[i] = qRgb(table[4 * i + 2], table[4 * i + 1], table[4 * i]);
+        }
+        tableOffset += qint64(count) * 4;
+    }
+
+    return {};
+}
+
 // Reads and checks everything before the pixels. Returns an empty reason when the header holds.
 Result readHeader(QIODevice& device, qint64 maxBytes, Header& h) {
     h.fileSize = device.size();
@@ -122,64 +191,12 @@ Result readHeader(QIODevice& device, qint64 maxBytes, Header& h) {
         return malformed("la compresión no corresponde a la profundidad de color");
     }
 
-    // Bit masks: in the header from 52 bytes on, otherwise right after a 40-byte header.
     qint64 tableOffset = fileHeaderSize + h.infoSize;
-    if (h.compression == BitFields) {
-        uchar masks[16] = {};
-        if (h.infoSize >= 52) {
-            std::memcpy(masks, info + 40, h.infoSize >= 56 ? 16 : 12);
-        } else if (device.read(reinterpret_cast<char*>(masks), 12) == 12) {
-            tableOffset += 12;
-        } else {
-            return malformed("el archivo termina antes de las máscaras de color");
-        }
-        h.red = Channel::of(u32(masks));
-        h.green = Channel::of(u32(masks + 4));
-        h.blue = Channel::of(u32(masks + 8));
-        h.alpha = Channel::of(h.infoSize >= 56 ? u32(masks + 12) : 0);
-        const quint32 limit = bits == 16 ? 0xffffu : 0xffffffffu;
-        const quint32 all[] = {h.red.mask, h.green.mask, h.blue.mask, h.alpha.mask};
-        quint32 seen = 0;
-        for (quint32 mask : all) {
-            if ((mask & seen) != 0 || (mask & ~limit) != 0) {
-                return malformed("las máscaras de color se solapan o salen del píxel");
-            }
-            seen |= mask;
-        }
-        if (h.red.mask == 0 || h.green.mask == 0 || h.blue.mask == 0 || !h.red.contiguous() ||
-            !h.green.contiguous() || !h.blue.contiguous() || !h.alpha.contiguous()) {
-            return malformed("las máscaras de color no son válidas");
-        }
-    } else if (bits == 16) {
-        h.red = Channel::of(0x7c00);
-        h.green = Channel::of(0x03e0);
-        h.blue = Channel::of(0x001f);
-    } else if (bits >= 24) {
-        h.red = Channel::of(0x00ff0000);
-        h.green = Channel::of(0x0000ff00);
-        h.blue = Channel::of(0x000000ff);
+    if (Result masks = readMasks(device, info, h, tableOffset); !masks.reason.isEmpty()) {
+        return masks;
     }
-
-    // The colour table of a palette picture follows the headers.
-    if (bits <= 8) {
-        const quint32 capacity = 1u << bits;
-        const quint32 count = h.colorsUsed == 0 ? capacity : h.colorsUsed;
-        if (count > capacity) {
-            return malformed("la tabla de colores tiene más colores de los posibles");
-        }
-        if (tableOffset + qint64(count) * 4 > h.fileSize || !device.seek(tableOffset)) {
-            return malformed("el archivo termina dentro de la tabla de colores");
-        }
-        uchar table[256 * 4];
-        if (device.read(reinterpret_cast<char*>(table), qint64(count) * 4) != qint64(count) * 4) {
-            return malformed("el archivo termina dentro de la tabla de colores");
-        }
-        // Indexes past the table show black rather than whatever memory holds.
-        h.palette.fill(qRgb(0, 0, 0));
-        for (quint32 i = 0; i < count; ++i) {
-            h.palette[i] = qRgb(table[4 * i + 2], table[4 * i + 1], table[4 * i]);
-        }
-        tableOffset += qint64(count) * 4;
+    if (Result palette = readPalette(device, h, tableOffset); !palette.reason.isEmpty()) {
+        return palette;
     }
 
     h.stride = ((qint64(h.width) * bits + 31) / 32) * 4;
