@@ -105,6 +105,22 @@ TEST_F(RealWindow, KeysReachTheFormBeforeTheFocusedButton) {
     EXPECT_EQ(kelmo->messages.shown[0].text, QStringLiteral("No se ha seleccionado el área"));
 }
 
+TEST_F(RealWindow, APressAfterAPopupGoesToTheControlUnderThePointer) {
+    start(QString());
+    // A right press over the view opens "Editar"; its release goes to the popup, not the view.
+    sendMouse(surface(), QEvent::MouseButtonPress, QPoint(150, 50), Qt::RightButton,
+              Qt::RightButton);
+    ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+    QApplication::activePopupWidget()->close();
+    // The next left press lands on the panoramic copy and anchors a drag there.
+    const QRect copy = window->surface()->pixelRect(kelmo->model().ImagenPanoramica);
+    sendMouse(surface(), QEvent::MouseButtonPress, copy.topLeft() + QPoint(10, 20), Qt::LeftButton,
+              Qt::LeftButton);
+    EXPECT_EQ(kelmo->state().ArrastreX, 150);
+    EXPECT_EQ(kelmo->state().ArrastreY, 300);
+    EXPECT_FALSE(kelmo->model().Recuadro.Visible());
+}
+
 TEST_F(RealWindow, MenusMirrorTheFormAndCheckMarksNeverChange) {
     start(QString());
     QAction* verMenu = window->action(QStringLiteral("VerMenu"));

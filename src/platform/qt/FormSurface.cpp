@@ -124,7 +124,9 @@ void FormSurface::deliver(const MouseHandler& handler, std::int16_t button,
 
 void FormSurface::mousePressEvent(QMouseEvent* event) {
     const std::int16_t button = buttonCode(event->button());
-    if (captured_ == nullptr) {
+    // A press with no other button held starts a new capture: the release of the last one may
+    // have gone to a popup menu instead of here.
+    if (captured_ == nullptr || event->buttons() == event->button()) {
         captured_ = pictureAt(event->position().toPoint());
     }
     if (captured_ != nullptr) {
