@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
         }
         std::this_thread::sleep_for(std::chrono::microseconds(250));
     }
-    kill(child, SIGTERM);
+    kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
     XCloseDisplay(display);
     if (found < 0) {

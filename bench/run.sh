@@ -42,9 +42,9 @@ for picture in small large; do
   for viewer in kelmo feh; do
     for i in \$(seq $runs); do
       if [ \$viewer = kelmo ]; then
-        "$bin/bench/kelmo_launch_probe" 200 150 ff00ff 10000 -- "$bin/kelmo" "$work/\$picture.bmp"
+        timeout 20 "$bin/bench/kelmo_launch_probe" 200 150 ff00ff 10000 -- "$bin/kelmo" "$work/\$picture.bmp"
       else
-        "$bin/bench/kelmo_launch_probe" 200 150 ff00ff 10000 -- feh "$work/\$picture.bmp"
+        timeout 20 "$bin/bench/kelmo_launch_probe" 200 150 ff00ff 10000 -- feh "$work/\$picture.bmp"
       fi
       sleep 0.2
     done | median | sed "s/^/  \$picture \$viewer: /"

@@ -14,6 +14,7 @@
 #include "platform/qt/QtServices.h"
 
 #include <QApplication>
+#include <QTimer>
 
 namespace {
 
@@ -46,8 +47,6 @@ int main(int argc, char** argv) {
     trace.mark("application");
     QApplication::setApplicationName(QStringLiteral("Kelmo"));
     QApplication::setDesktopFileName(QStringLiteral("kelmo"));
-    platform::qt::installSpanishTranslations(application);
-    platform::qt::installApplicationIcon(application);
 
     const platform::FixedScreenMetrics screen = platform::qt::primaryScreenMetrics();
     platform::BmpFileSaver saver;
@@ -63,11 +62,17 @@ int main(int argc, char** argv) {
     app::KelmoForm form(services);
     platform::qt::QtFormWindow window(form.window());
     prompter.setParent(&window);
+    trace.mark("window built");
     // The start-up message, if any, appears before the window does.
     form.window().load();
     trace.mark("loaded");
     messages.setParent(&window);
     trace.markFirstPaintOf(window.surface());
     window.showForm();
+    // What the first frame does not need comes after it.
+    QTimer::singleShot(0, &application, [&application] {
+        platform::qt::installApplicationIcon(application);
+        platform::qt::ensureSpanishTranslations();
+    });
     return QApplication::exec();
 }

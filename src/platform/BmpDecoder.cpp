@@ -1,6 +1,7 @@
 #include "BmpDecoder.h"
 
 #include <QIODevice>
+#include <QtEndian>
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -228,11 +229,29 @@ void convertRow(const Header& h, const uchar* in, QRgb* out) {
             out[x] = h.palette[in[x]];
         }
         break;
-    case 24:
-        for (int x = 0; x < w; ++x, in += 3) {
+    case 24: {
+        // Four pixels from three little-endian words: blue, green, red bytes become 0xffRRGGBB.
+        int x = 0;
+        for (; x + 4 <= w; x += 4, in += 12) {
+            quint32 a;
+            quint32 b;
+            quint32 c;
+            std::memcpy(&a, in, 4);
+            std::memcpy(&b, in + 4, 4);
+            std::memcpy(&c, in + 8, 4);
+            a = qFromLittleEndian(a);
+            b = qFromLittleEndian(b);
+            c = qFromLittleEndian(c);
+            out[x] = 0xff000000u | (a & 0xffffffu);
+            out[x + 1] = 0xff000000u | (a >> 24) | ((b & 0xffffu) << 8);
+            out[x + 2] = 0xff000000u | (b >> 16) | ((c & 0xffu) << 16);
+            out[x + 3] = 0xff000000u | (c >> 8);
+        }
+        for (; x < w; ++x, in += 3) {
             out[x] = 0xff000000u | (quint32(in[2]) << 16) | (quint32(in[1]) << 8) | in[0];
         }
         break;
+    }
     default: {
         const bool wide = h.bitCount == 32;
         const bool alpha = h.alpha.mask != 0;

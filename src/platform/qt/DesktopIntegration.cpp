@@ -20,6 +20,14 @@ bool installSpanishTranslations(QApplication& application) {
     return QApplication::installTranslator(translator);
 }
 
+void ensureSpanishTranslations() {
+    static bool installed = false;
+    if (!installed && qApp != nullptr) {
+        installed = true;
+        installSpanishTranslations(*qApp);
+    }
+}
+
 void installApplicationIcon(QApplication&) {
     // PNGs only: the SVG icon engine is an optional plugin.
     QIcon icon;

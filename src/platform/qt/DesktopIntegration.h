@@ -8,6 +8,9 @@ namespace platform::qt {
 // the window ("Abrir", "Cancelar", "Aceptar"). Where the translations are not installed the
 // dialogs stay in English, quietly. Returns whether they were loaded.
 bool installSpanishTranslations(QApplication& application);
+// The same, once per process: dialogs call it before they show, and start-up after its first
+// frame, so that the picture reaches the screen without waiting for the translations.
+void ensureSpanishTranslations();
 
 // The application's icon, in every size it ships.
 void installApplicationIcon(QApplication& application);

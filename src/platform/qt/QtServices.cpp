@@ -1,5 +1,6 @@
 #include "QtServices.h"
 
+#include "DesktopIntegration.h"
 #include "platform/BusyCursor.h"
 #include "platform/PlatformError.h"
 
@@ -15,6 +16,7 @@
 namespace platform::qt {
 
 void QtMessageBox::show(const QString& text, const QString& title, MessageIcon icon) {
+    ensureSpanishTranslations();
     QMessageBox box(icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::NoIcon,
                     title, text, QMessageBox::Ok, parent_);
     box.exec();
@@ -98,6 +100,7 @@ void QtPrinter::endDoc() {
 
 std::optional<QString> QtDialogPrompter::askFileName(const QString& title,
                                                      const QStringList& patterns, bool save) {
+    ensureSpanishTranslations();
     QFileDialog dialog(parent_, title);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -125,6 +128,7 @@ std::optional<QString> QtDialogPrompter::askSaveFileName(const QString& title,
 
 std::optional<components::PrintChoice>
 QtDialogPrompter::askPrint(const components::PrintOptions& options) {
+    ensureSpanishTranslations();
     QPrinter& printer = printer_.device();
     QPrintDialog dialog(&printer, parent_);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, options.offerSelection);
@@ -142,6 +146,7 @@ QtDialogPrompter::askPrint(const components::PrintOptions& options) {
 }
 
 bool QtDialogPrompter::askPrintSetup() {
+    ensureSpanishTranslations();
     QPageSetupDialog dialog(&printer_.device(), parent_);
     return dialog.exec() == QDialog::Accepted;
 }
