@@ -14,6 +14,7 @@
 #include "platform/qt/QtServices.h"
 
 #include <QApplication>
+#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -39,7 +40,9 @@ QString commandLineBeforeApplication(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     app::StartupTrace trace;
-    // The picture named on the command line is read while the toolkit starts.
+    // The picture named on the command line is read while the toolkit starts. Qt takes the first
+    // thread that asks for its thread data as the main one: this thread asks first.
+    QThread::currentThread();
     platform::ImageFileLoader fileLoader;
     platform::PrefetchingLoader loader(fileLoader);
     loader.prefetch(commandLineBeforeApplication(argc, argv));
