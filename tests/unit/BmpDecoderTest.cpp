@@ -5,6 +5,7 @@
 #include "support/TestSupport.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImageReader>
 #include <gtest/gtest.h>
 
@@ -31,6 +32,23 @@ QImage readWithQt(const QByteArray& bytes) {
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "bmp");
     return reader.read();
+}
+
+// How many pixels of our picture differ from what Qt's reader makes of the same bytes.
+int differencesFromQt(const QByteArray& bytes, const QImage& ours) {
+    const QImage theirs = readWithQt(bytes).convertToFormat(ours.format());
+    if (theirs.size() != ours.size()) {
+        return -1;
+    }
+    int differences = 0;
+    for (int y = 0; y < theirs.height(); ++y) {
+        const auto* a = reinterpret_cast<const QRgb*>(theirs.constScanLine(y));
+        const auto* b = reinterpret_cast<const QRgb*>(ours.constScanLine(y));
+        for (int x = 0; x < theirs.width(); ++x) {
+            differences += a[x] != b[x];
+        }
+    }
+    return differences;
 }
 
 TEST(BmpDecoder, PixelsEqualQtsForEveryLayout) {
@@ -62,15 +80,30 @@ TEST(BmpDecoder, PixelsEqualQtsForEveryLayout) {
         const QByteArray bytes = makeBmp(c.layout, 83, 41);
         const platform::bmp::Result ours = decodeBytes(bytes);
         ASSERT_EQ(ours.outcome, Outcome::Decoded) << c.name << ": " << ours.reason.toStdString();
-        const QImage theirs = readWithQt(bytes).convertToFormat(ours.image.format());
-        ASSERT_EQ(theirs.size(), ours.image.size()) << c.name;
-        int differences = 0;
-        for (int y = 0; y < theirs.height(); ++y) {
-            for (int x = 0; x < theirs.width(); ++x) {
-                differences += theirs.pixel(x, y) != ours.image.pixel(x, y);
-            }
-        }
-        EXPECT_EQ(differences, 0) << c.name;
+        EXPECT_EQ(differencesFromQt(bytes, ours.image), 0) << c.name;
+    }
+}
+
+// Large pictures read from a file are read in two halves at once; the seam must not show.
+TEST(BmpDecoder, LargeFilesReadInHalvesEqualQts) {
+    const struct {
+        const char* name;
+        BmpLayout layout;
+    } cases[] = {
+        {"8 bits", {8, 0}},
+        {"24 bits", {24, 0}},
+        {"24 bits, top-down", {24, 0, true}},
+        {"32 bits, fields and alpha, v5",
+         {32, 3, false, 124, {0xff0000, 0xff00, 0xff, 0xff000000}}},
+    };
+    testing_support::PictureFiles files;
+    for (const auto& c : cases) {
+        const QByteArray bytes = makeBmp(c.layout, 1537, 1501); // 9 MB of pixels, odd halves
+        QFile file(files.writeText(QStringLiteral("grande.bmp"), bytes));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const platform::bmp::Result ours = platform::bmp::decode(file, plenty);
+        ASSERT_EQ(ours.outcome, Outcome::Decoded) << c.name << ": " << ours.reason.toStdString();
+        EXPECT_EQ(differencesFromQt(bytes, ours.image), 0) << c.name;
     }
 }
 
