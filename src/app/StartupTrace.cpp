@@ -1,10 +1,9 @@
 #include "StartupTrace.h"
 
+#include "platform/qt/FirstPaint.h"
+
 #include <QCoreApplication>
-#include <QEvent>
 #include <QFile>
-#include <QTimer>
-#include <QWidget>
 #include <chrono>
 #include <cstdio>
 
@@ -17,6 +16,18 @@ namespace app {
 
 double millisecondsSinceProcessStart() {
 #if defined(__linux__)
+    // A launcher that measures us may hand over the monotonic time at which it started us, which
+    // is finer than the clock ticks of the process start time the kernel keeps.
+    static const double launchedMs = [] {
+        bool ok = false;
+        const double ns = qEnvironmentVariable("KELMO_LAUNCHED_AT_NS").toDouble(&ok);
+        return ok ? ns / 1e6 : -1.0;
+    }();
+    if (launchedMs >= 0) {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        return double(now.tv_sec) * 1000.0 + double(now.tv_nsec) / 1e6 - launchedMs;
+    }
     // Field 22 of /proc/self/stat is the start time in clock ticks since boot.
     static const double startMs = [] {
         QFile stat(QStringLiteral("/proc/self/stat"));
@@ -49,36 +60,12 @@ void StartupTrace::mark(const char* stage) {
     }
 }
 
-namespace {
-
-class FirstPaintWatcher : public QObject {
-  public:
-    FirstPaintWatcher(StartupTrace& trace, QWidget* widget) : QObject(widget), trace_(trace) {
-        widget->installEventFilter(this);
-    }
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            watched->removeEventFilter(this);
-            // Once this paint has gone to the screen.
-            StartupTrace* trace = &trace_;
-            QTimer::singleShot(0, parent(), [trace] {
-                trace->mark("first paint");
-                trace->print();
-            });
-            deleteLater();
-        }
-        return false;
-    }
-
-  private:
-    StartupTrace& trace_;
-};
-
-} // namespace
-
 void StartupTrace::markFirstPaintOf(QWidget* widget) {
     if (enabled_) {
-        new FirstPaintWatcher(*this, widget);
+        platform::qt::afterFirstPaint(widget, [this] {
+            mark("first paint");
+            print();
+        });
     }
 }
 

@@ -9,13 +9,13 @@
 #include "platform/ImageFileLoader.h"
 #include "platform/PrefetchingLoader.h"
 #include "platform/qt/DesktopIntegration.h"
+#include "platform/qt/FirstPaint.h"
 #include "platform/qt/FormSurface.h"
 #include "platform/qt/QtFormWindow.h"
 #include "platform/qt/QtServices.h"
 
 #include <QApplication>
 #include <QThread>
-#include <QTimer>
 
 namespace {
 
@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
     loader.prefetch(commandLineBeforeApplication(argc, argv));
     QApplication application(argc, argv);
     trace.mark("application");
+    platform::qt::prepareApplication(application);
     QApplication::setApplicationName(QStringLiteral("Kelmo"));
     QApplication::setDesktopFileName(QStringLiteral("kelmo"));
 
@@ -70,12 +71,13 @@ int main(int argc, char** argv) {
     form.window().load();
     trace.mark("loaded");
     messages.setParent(&window);
-    trace.markFirstPaintOf(window.surface());
-    window.showForm();
-    // What the first frame does not need comes after it.
-    QTimer::singleShot(0, &application, [&application] {
+    // What the first frame does not need comes after it. (Watchers of the same paint run last
+    // installed first, so the trace marks the frame before this work begins.)
+    platform::qt::afterFirstPaint(window.surface(), [&application] {
         platform::qt::installApplicationIcon(application);
         platform::qt::ensureSpanishTranslations();
     });
+    trace.markFirstPaintOf(window.surface());
+    window.showForm();
     return QApplication::exec();
 }

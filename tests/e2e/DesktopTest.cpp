@@ -8,6 +8,8 @@
 #include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QMenuBar>
+#include <QStyle>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -57,6 +59,26 @@ TEST(Desktop, WindowCarriesTheApplicationIcon) {
     platform::qt::installApplicationIcon(*qApp);
     EXPECT_FALSE(QApplication::windowIcon().isNull());
     EXPECT_TRUE(QApplication::windowIcon().availableSizes().contains(QSize(256, 256)));
+}
+
+// The form's height counts the menu bar inside the window, so it must stay there even where the
+// desktop offers a global menu; and its overflow button has an icon without any picture file.
+TEST(Desktop, MenuBarStaysInTheWindowAndItsOverflowIconIsDrawn) {
+    testing_support::KelmoHarness kelmo;
+    platform::qt::QtFormWindow window(kelmo.model().window);
+    EXPECT_FALSE(window.menuBar()->isNativeMenuBar());
+    for (auto which :
+         {QStyle::SP_ToolBarHorizontalExtensionButton, QStyle::SP_ToolBarVerticalExtensionButton}) {
+        const QImage icon = window.style()->standardIcon(which).pixmap(16, 16).toImage();
+        ASSERT_FALSE(icon.isNull());
+        int inked = 0;
+        for (int y = 0; y < 16; ++y) {
+            for (int x = 0; x < 16; ++x) {
+                inked += qAlpha(icon.pixel(x, y)) > 128 ? 1 : 0;
+            }
+        }
+        EXPECT_GT(inked, 10);
+    }
 }
 
 TEST(Desktop, WindowsCommandLineIsTheTextAfterTheProgramsName) {

@@ -1,5 +1,7 @@
 // Tests run against real widgets on Qt's offscreen platform, so they need no display.
 
+#include "platform/qt/DesktopIntegration.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -8,6 +10,8 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication application(argc, argv);
+    // The windows under test are set up as the program sets up its own.
+    platform::qt::prepareApplication(application);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

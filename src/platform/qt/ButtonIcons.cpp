@@ -118,6 +118,19 @@ void drawRestore(QPainter& p) {
     }
 }
 
+// Two chevrons pointing on: there is more than fits.
+void drawMore(QPainter& p, bool horizontal) {
+    if (!horizontal) {
+        p.translate(32, 0);
+        p.rotate(90);
+    }
+    p.setPen(QPen(QColor(40, 40, 48), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    for (double x : {9.0, 17.0}) {
+        p.drawPolyline(QPolygonF({QPointF(x, 9), QPointF(x + 7, 16), QPointF(x, 23)}));
+    }
+}
+
 } // namespace
 
 QIcon buttonIcon(const QString& name) {
@@ -130,6 +143,9 @@ QIcon buttonIcon(const QString& name) {
         drawing = drawZoom;
     } else if (name == QLatin1String("restore")) {
         drawing = drawRestore;
+    } else if (name == QLatin1String("more-h") || name == QLatin1String("more-v")) {
+        const bool horizontal = name == QLatin1String("more-h");
+        drawing = [horizontal](QPainter& p) { drawMore(p, horizontal); };
     } else {
         return {};
     }

@@ -1,5 +1,7 @@
 #include "DesktopIntegration.h"
 
+#include "FormStyle.h"
+
 #include <QApplication>
 #include <QIcon>
 #include <QLibraryInfo>
@@ -7,6 +9,11 @@
 #include <QTranslator>
 
 namespace platform::qt {
+
+void prepareApplication(QApplication&) {
+    QApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
+    QApplication::setStyle(new FormStyle);
+}
 
 bool installSpanishTranslations(QApplication& application) {
     auto* translator = new QTranslator(&application);
