@@ -38,16 +38,15 @@ echo; echo "== launch to picture on screen (median of $runs, ms)"
 "$bin/bench/kelmo_bench" --write-bmp "$work/large.bmp" 6000 4000 24 ff00ff
 cat > "$work/launch.sh" <<SCRIPT
 median() { sort -n | awk '{ v[NR] = \$1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+probe() { timeout 20 "$bin/bench/kelmo_launch_probe" 200 150 ff00ff 10000 -- "\$@" 2>/dev/null; sleep 0.2; }
+# The two viewers take turns, so that whatever else the machine does weighs on both alike.
 for picture in small large; do
+  for i in \$(seq $runs); do
+    probe "$bin/kelmo" "$work/\$picture.bmp" >> "$work/\$picture.kelmo"
+    probe feh "$work/\$picture.bmp" >> "$work/\$picture.feh"
+  done
   for viewer in kelmo feh; do
-    for i in \$(seq $runs); do
-      if [ \$viewer = kelmo ]; then
-        timeout 20 "$bin/bench/kelmo_launch_probe" 200 150 ff00ff 10000 -- "$bin/kelmo" "$work/\$picture.bmp"
-      else
-        timeout 20 "$bin/bench/kelmo_launch_probe" 200 150 ff00ff 10000 -- feh "$work/\$picture.bmp"
-      fi
-      sleep 0.2
-    done | median | sed "s/^/  \$picture \$viewer: /"
+    median < "$work/\$picture.\$viewer" | sed "s/^/  \$picture \$viewer: /"
   done
 done
 echo; echo "== Kelmo's own split for the large picture (one launch)"
