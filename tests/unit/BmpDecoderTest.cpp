@@ -34,6 +34,11 @@ QImage readWithQt(const QByteArray& bytes) {
     return reader.read();
 }
 
+struct NamedLayout {
+    const char* name;
+    BmpLayout layout;
+};
+
 // How many pixels of our picture differ from what Qt's reader makes of the same bytes.
 int differencesFromQt(const QByteArray& bytes, const QImage& ours) {
     const QImage theirs = readWithQt(bytes).convertToFormat(ours.format());
@@ -52,10 +57,7 @@ int differencesFromQt(const QByteArray& bytes, const QImage& ours) {
 }
 
 TEST(BmpDecoder, PixelsEqualQtsForEveryLayout) {
-    const struct {
-        const char* name;
-        BmpLayout layout;
-    } cases[] = {
+    const NamedLayout cases[] = {
         {"1 bit", {1, 0}},
         {"4 bits", {4, 0}},
         {"8 bits", {8, 0}},
@@ -86,10 +88,7 @@ TEST(BmpDecoder, PixelsEqualQtsForEveryLayout) {
 
 // Large pictures read from a file are read in two halves at once; the seam must not show.
 TEST(BmpDecoder, LargeFilesReadInHalvesEqualQts) {
-    const struct {
-        const char* name;
-        BmpLayout layout;
-    } cases[] = {
+    const NamedLayout cases[] = {
         {"8 bits", {8, 0}},
         {"24 bits", {24, 0}},
         {"24 bits, top-down", {24, 0, true}},
