@@ -59,6 +59,12 @@ int main(int argc, char** argv) {
         }
         std::this_thread::sleep_for(std::chrono::microseconds(250));
     }
+    // With KELMO_PROBE_LINGER_MS set, the viewer lives on that long after its picture showed,
+    // long enough to print its own start-up trace.
+    if (const char* linger = std::getenv("KELMO_PROBE_LINGER_MS");
+        linger != nullptr && found >= 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(linger)));
+    }
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
     XCloseDisplay(display);

@@ -1,7 +1,8 @@
 #pragma once
 
 // With KELMO_TRACE_STARTUP set, start-up prints how long each stage took since the process
-// began: before main, the application object, the picture's load, the first painted frame.
+// began (or since KELMO_LAUNCHED_AT_NS, the monotonic time at which a launcher started it):
+// before main, the application object, the picture's load, the first painted frame.
 // It costs nothing otherwise.
 
 #include <QString>
@@ -27,7 +28,8 @@ class StartupTrace {
     std::vector<std::pair<const char*, double>> stages_;
 };
 
-// Milliseconds since this process began (Linux), or since the first call elsewhere.
+// Milliseconds since this process began or was launched (Linux), or since the first call
+// elsewhere.
 double millisecondsSinceProcessStart();
 
 } // namespace app
