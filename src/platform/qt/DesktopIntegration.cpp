@@ -6,13 +6,14 @@
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QStyle>
 #include <QTranslator>
 
 namespace platform::qt {
 
 void prepareApplication(QApplication&) {
     QApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
-    QApplication::setStyle(new FormStyle);
+    QApplication::setStyle(new FormStyle(QApplication::style()->name()));
 }
 
 bool installSpanishTranslations(QApplication& application) {

@@ -9,6 +9,9 @@ namespace platform::qt {
 // picture-format plug-in there is, which the menu bar would do before the window's first frame.
 class FormStyle : public QProxyStyle {
   public:
+    // Wraps the style of that name: the one the desktop, the environment or -style chose.
+    explicit FormStyle(const QString& baseKey) : QProxyStyle(baseKey) {}
+
     QIcon standardIcon(StandardPixmap icon, const QStyleOption* option,
                        const QWidget* widget) const override;
 };
