@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing Kelmo needs on Debian 12, skipping what is there.
 set -euo pipefail
-packages=(cmake ninja-build g++ qt6-base-dev qt6-image-formats-plugins qt6-translations-l10n
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-image-formats-plugins qt6-translations-l10n
+          libjpeg62-turbo-dev libavif-dev libheif-dev libjxl-dev liblcms2-dev
           libgtest-dev libbenchmark-dev fonts-dejavu-core)
 missing=()
 for p in "${packages[@]}"; do

@@ -1,14 +1,16 @@
 #include "ImageFileLoader.h"
 
-#include "BmpDecoder.h"
 #include "BusyCursor.h"
 #include "PlatformError.h"
+#include "decoders/PictureDecoder.h"
+#include "decoders/PictureFinish.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <algorithm>
+#include <new>
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -30,10 +32,8 @@ quint64 physicalMemoryBytes() {
 #endif
 }
 
-const QList<QByteArray>& ImageFileLoader::allowedFormats() {
-    static const QList<QByteArray> formats{"bmp", "gif",  "ico", "cur", "png", "jpeg",
-                                           "jpg", "webp", "pbm", "pgm", "ppm", "xbm"};
-    return formats;
+QList<QByteArray> ImageFileLoader::allowedFormats() {
+    return decoders::readableFormats();
 }
 
 int ImageFileLoader::machineLimitMegabytes() {
@@ -54,39 +54,6 @@ namespace {
                                     .arg(QDir::toNativeSeparators(path), reason));
 }
 
-// Formats that are one family under several names.
-QByteArray family(const QByteArray& format) {
-    if (format == "dib") {
-        return "bmp";
-    }
-    if (format == "cur") {
-        return "ico";
-    }
-    if (format == "jpg" || format == "jpe") {
-        return "jpeg";
-    }
-    if (format == "pgm" || format == "ppm" || format == "pnm") {
-        return "pbm";
-    }
-    return format;
-}
-
-// A name that promises one picture format may not hold another: a file that says it is a
-// bitmap is read as a bitmap or not at all.
-void checkFormat(const QString& path, const QByteArray& content) {
-    if (content.isEmpty() || !ImageFileLoader::allowedFormats().contains(content)) {
-        refuse(ErrorNumber::InvalidPicture, path,
-               QStringLiteral("no es una imagen de un tipo compatible"));
-    }
-    const QByteArray suffix = family(QFileInfo(path).suffix().toLower().toLatin1());
-    const bool known = ImageFileLoader::allowedFormats().contains(suffix) || suffix == "dib";
-    if (known && suffix != family(content)) {
-        refuse(ErrorNumber::InvalidPicture, path,
-               QStringLiteral("su contenido no es una imagen %1 aunque su nombre lo dice")
-                   .arg(QString::fromLatin1(suffix.toUpper())));
-    }
-}
-
 void openRegularFile(QFile& file, const QString& path) {
     const QFileInfo info(path);
     if (!info.exists()) {
@@ -101,15 +68,6 @@ void openRegularFile(QFile& file, const QString& path) {
     }
 }
 
-QImage readWithQt(QFile& file, const QString& path, const QByteArray& format) {
-    QImageReader reader(&file, format);
-    QImage image;
-    if (!reader.read(&image) || image.isNull()) {
-        refuse(ErrorNumber::InvalidPicture, path, reader.errorString());
-    }
-    return image;
-}
-
 } // namespace
 
 Picture ImageFileLoader::loadPicture(const QString& path) {
@@ -117,38 +75,24 @@ Picture ImageFileLoader::loadPicture(const QString& path) {
     return readPicture(path);
 }
 
-Picture ImageFileLoader::readPicture(const QString& path) const {
+Picture ImageFileLoader::readPicture(const QString& path, const ToolkitGate* toolkit) const {
     QFile file(path);
     openRegularFile(file, path);
-    char signature[2] = {};
-    const bool bitmap = file.peek(signature, 2) == 2 && signature[0] == 'B' && signature[1] == 'M';
-    QByteArray format = "bmp";
-    if (!bitmap) {
-        QImageReader probe(&file);
-        probe.setDecideFormatFromContent(true);
-        format = probe.format();
-        file.seek(0);
+    // The content alone says what the file is: names lie, and Kelmo's own saves are bitmaps
+    // under whatever name was typed.
+    const decoders::PictureDecoder* decoder = decoders::decoderFor(file.peek(32));
+    if (decoder == nullptr) {
+        refuse(ErrorNumber::InvalidPicture, path,
+               QStringLiteral("no es una imagen de un tipo compatible"));
     }
-    checkFormat(path, format);
-
     QImage image;
-    if (bitmap) {
-        // Our own reader reads bitmaps straight into ready-to-draw pixels; it leaves the rare
-        // layouts it does not handle to Qt's.
-        bmp::Result decoded = bmp::decode(file, qint64(limitMegabytes_) * 1024 * 1024);
-        if (decoded.outcome == bmp::Outcome::Malformed) {
-            refuse(ErrorNumber::InvalidPicture, path, decoded.reason);
-        }
-        image = std::move(decoded.image);
-        file.seek(0);
-    }
-    if (image.isNull()) {
-        image = readWithQt(file, path, format);
-    }
-    const QImage::Format drawFormat =
-        image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
-    if (image.format() != drawFormat) {
-        image.convertTo(drawFormat);
+    try {
+        const decoders::DecodeContext context{qint64(limitMegabytes_) * 1024 * 1024, toolkit};
+        image = decoders::finishPicture(decoder->decode(file, context));
+    } catch (const decoders::DecodeFailure& failure) {
+        refuse(ErrorNumber::InvalidPicture, path, failure.reason());
+    } catch (const std::bad_alloc&) {
+        refuse(ErrorNumber::OutOfMemory, path, QStringLiteral("no hay memoria suficiente"));
     }
     if (image.isNull()) {
         refuse(ErrorNumber::OutOfMemory, path, QStringLiteral("no hay memoria suficiente"));

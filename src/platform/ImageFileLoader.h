@@ -1,8 +1,8 @@
 #pragma once
 
-// The picture loader: our own bitmap reader, and QImageReader for the other formats, behind an
-// allow-list, a memory bound, and a check that a file's content is what its name says. Pixels
-// are converted once, here, to the format the raster engine draws fastest.
+// The picture loader: the file's content picks one of the readers in decoders/ (the only formats
+// read), under a memory bound; the picture is then turned upright, converted to sRGB and put in
+// the format the raster engine draws fastest, once, here.
 
 #include "Services.h"
 
@@ -11,19 +11,19 @@
 
 namespace platform {
 
+class ToolkitGate;
+
 class ImageFileLoader : public PictureLoader {
   public:
     // limitMegabytes bounds the decoded size of one picture.
     explicit ImageFileLoader(int limitMegabytes = machineLimitMegabytes());
     Picture loadPicture(const QString& path) override;
-    // The same without the wait cursor: safe on any thread, even before the application object
-    // exists.
-    Picture readPicture(const QString& path) const;
+    // The same without the wait cursor, on any thread. Before the application object exists,
+    // pass the gate that start-up opens once it does: readers that need Qt's plug-ins wait there.
+    Picture readPicture(const QString& path, const ToolkitGate* toolkit = nullptr) const;
 
-    // The formats read, by the names Qt's reader gives them after looking at a file's content.
-    // Left out on purpose: icns, tga, tiff, mng, wbmp, xpm and svg, whose decoders have a poor
-    // security record or are not raster pictures.
-    static const QList<QByteArray>& allowedFormats();
+    // The formats read, recognised by their content (see decoders/PictureDecoder.h).
+    static QList<QByteArray> allowedFormats();
     // Half the machine's memory: every picture that can be held opens, and a header that claims
     // more is refused before anything is allocated.
     static int machineLimitMegabytes();

@@ -3,6 +3,8 @@
 namespace platform {
 
 PrefetchingLoader::~PrefetchingLoader() {
+    // A read still waiting for the application gives up; one under way is waited for.
+    toolkit_.abandon();
     if (pending_ && pending_->valid()) {
         pending_->wait();
     }
@@ -14,10 +16,13 @@ void PrefetchingLoader::prefetch(const QString& path) {
     }
     path_ = path;
     const ImageFileLoader* loader = &loader_;
-    pending_ = std::async(std::launch::async, [loader, path] { return loader->readPicture(path); });
+    const ToolkitGate* toolkit = &toolkit_;
+    pending_ = std::async(std::launch::async,
+                          [loader, path, toolkit] { return loader->readPicture(path, toolkit); });
 }
 
 Picture PrefetchingLoader::loadPicture(const QString& path) {
+    applicationReady();
     if (pending_ && pending_->valid() && path == path_) {
         return pending_->get(); // rethrows the read's error, if it failed
     }

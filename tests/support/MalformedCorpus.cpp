@@ -1,6 +1,7 @@
 #include "MalformedCorpus.h"
 
 #include "BmpFiles.h"
+#include "PictureEncoders.h"
 #include "TestSupport.h"
 
 #include <QBuffer>
@@ -90,6 +91,23 @@ void icons(std::vector<CorpusFile>& out) {
     out.push_back({QStringLiteral("ico-tamano-enorme.ico"), with32(ico, 14, 0x7fffffff)});
 }
 
+// The newer formats cut short, and files that start like them and go on with something else.
+void newerFormats(std::vector<CorpusFile>& out) {
+    const QImage image = patternImage(24, 16);
+    const struct {
+        const char* suffix;
+        QByteArray bytes;
+    } formats[] = {
+        {"avif", encodeAvif(image)}, {"heic", encodeHeic(image)}, {"jxl", encodeJxl(image)}};
+    for (const auto& f : formats) {
+        const QString suffix = QString::fromLatin1(f.suffix);
+        const int size = int(f.bytes.size());
+        truncations(out, suffix, suffix, f.bytes, {16, 40, size / 2, size - 8});
+        out.push_back({QStringLiteral("%1-con-basura.%1").arg(suffix),
+                       f.bytes.left(32) + QByteArray(200, '\x5a')});
+    }
+}
+
 } // namespace
 
 std::vector<CorpusFile> malformedCorpus() {
@@ -97,9 +115,9 @@ std::vector<CorpusFile> malformedCorpus() {
     bitmaps(out);
     gifs(out);
     icons(out);
+    newerFormats(out);
     out.push_back({QStringLiteral("vacio.bmp"), QByteArray()});
     out.push_back({QStringLiteral("texto.bmp"), QByteArray("Esto es un texto, no una imagen.\n")});
-    out.push_back({QStringLiteral("png-con-nombre-bmp.bmp"), written("png", 16, 16)});
     return out;
 }
 
@@ -126,6 +144,9 @@ std::vector<CorpusFile> validSeeds() {
     out.push_back({QStringLiteral("semilla.ico"), written("ico", 16, 16)});
     out.push_back({QStringLiteral("semilla.png"), written("png", 19, 13)});
     out.push_back({QStringLiteral("semilla.jpg"), written("jpeg", 19, 13)});
+    out.push_back({QStringLiteral("semilla.avif"), encodeAvif(patternImage(19, 13), 1, 0)});
+    out.push_back({QStringLiteral("semilla.heic"), encodeHeic(patternImage(19, 13))});
+    out.push_back({QStringLiteral("semilla.jxl"), encodeJxl(patternImage(19, 13), 6)});
     return out;
 }
 

@@ -1,4 +1,4 @@
-#include "platform/BmpDecoder.h"
+#include "platform/decoders/BmpDecoder.h"
 #include "platform/ImageFileLoader.h"
 #include "platform/PlatformError.h"
 #include "support/BmpFiles.h"

@@ -112,4 +112,20 @@ TEST(PrefetchingLoader, HandsOverThePictureOrTheErrorItReadAhead) {
     EXPECT_EQ(loadError(failing, missing), ErrorNumber::FileNotFound);
 }
 
+// A PNG goes through Qt's plug-ins: its read waits until the application is said to exist, and
+// a loader that is dropped before that does not hang.
+TEST(PrefetchingLoader, WaitsForTheApplicationBeforeQtsReaders) {
+    testing_support::PictureFiles files;
+    const QString png = files.write(QStringLiteral("espera.png"), 12, 7, "png");
+    ImageFileLoader reader;
+    {
+        platform::PrefetchingLoader abandoned(reader);
+        abandoned.prefetch(png);
+    }
+    platform::PrefetchingLoader loader(reader);
+    loader.prefetch(png);
+    loader.applicationReady();
+    EXPECT_EQ(loader.loadPicture(png).size(), QSize(12, 7));
+}
+
 } // namespace

@@ -3,6 +3,7 @@
 #include "DesktopIntegration.h"
 #include "platform/BusyCursor.h"
 #include "platform/PlatformError.h"
+#include "platform/decoders/PictureDecoder.h"
 
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -109,6 +110,11 @@ std::optional<QString> QtDialogPrompter::askFileName(const QString& title,
     if (!patterns.isEmpty()) {
         const QString joined = patterns.join(QLatin1Char(' '));
         dialog.setNameFilter(QStringLiteral("%1 (%1)").arg(joined));
+    } else if (!save) {
+        // No filter set yet: every picture Kelmo reads, or any file (the content decides).
+        dialog.setNameFilters({QStringLiteral("Imágenes (%1)")
+                                   .arg(decoders::readablePatterns().join(QLatin1Char(' '))),
+                               QStringLiteral("Todos los archivos (*)")});
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;

@@ -6,6 +6,8 @@
 // 40-, 52-, 56-, 108- and 124-byte headers. Every size and offset is checked before it is used
 // and nothing is allocated before the header has been validated.
 
+#include "PictureDecoder.h"
+
 #include <QImage>
 #include <QString>
 
@@ -30,3 +32,15 @@ struct Result {
 Result decode(QIODevice& device, qint64 maxBytes);
 
 } // namespace platform::bmp
+
+namespace platform::decoders {
+
+// Our bitmap reader behind the common interface; the layouts it leaves go to Qt's reader.
+class BitmapDecoder : public PictureDecoder {
+  public:
+    QByteArray format() const override { return "bmp"; }
+    bool recognises(const QByteArray& head) const override { return head.startsWith("BM"); }
+    Decoded decode(QFile& file, const DecodeContext& context) const override;
+};
+
+} // namespace platform::decoders

@@ -1,5 +1,9 @@
 #include "BmpDecoder.h"
 
+#include "QtImageDecoder.h"
+
+#include <QFile>
+
 #include <QFileDevice>
 #include <QIODevice>
 #include <QThread>
@@ -491,3 +495,21 @@ Result decode(QIODevice& device, qint64 maxBytes) {
 }
 
 } // namespace platform::bmp
+
+namespace platform::decoders {
+
+Decoded BitmapDecoder::decode(QFile& file, const DecodeContext& context) const {
+    bmp::Result result = bmp::decode(file, context.maxBytes);
+    if (result.outcome == bmp::Outcome::Malformed) {
+        throw DecodeFailure(result.reason);
+    }
+    if (result.outcome == bmp::Outcome::NotHandled) {
+        file.seek(0);
+        return QtImageDecoder("bmp", nullptr).decode(file, context);
+    }
+    Decoded decoded;
+    decoded.image = std::move(result.image);
+    return decoded;
+}
+
+} // namespace platform::decoders

@@ -1,0 +1,107 @@
+#include "AvifDecoder.h"
+
+#include <QFile>
+#include <avif/avif.h>
+#include <memory>
+
+namespace platform::decoders {
+
+bool hasBrand(const QByteArray& head, std::initializer_list<const char*> brands) {
+    if (head.size() < 12 || head.mid(4, 4) != "ftyp") {
+        return false;
+    }
+    const QByteArray major = head.mid(8, 4);
+    for (const char* brand : brands) {
+        if (major == brand) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool AvifDecoder::recognises(const QByteArray& head) const {
+    return hasBrand(head, {"avif", "avis"});
+}
+
+Orientation orientationOfBoxes(int quarterTurnsAnticlockwise, int mirrorMode) {
+    // An orientation as quarter turns clockwise, then a left-right mirror or not.
+    static constexpr Orientation table[4][2] = {
+        {Orientation::Upright, Orientation::MirrorHorizontal},
+        {Orientation::Rotate90, Orientation::Transpose},
+        {Orientation::Rotate180, Orientation::MirrorVertical},
+        {Orientation::Rotate270, Orientation::Transverse},
+    };
+    int turns = (4 - (quarterTurnsAnticlockwise & 3)) & 3;
+    int mirror = 0;
+    if (mirrorMode == 1) {
+        mirror = 1;
+    } else if (mirrorMode == 0) { // top-bottom: half a turn more, then left-right
+        turns = (turns + 2) & 3;
+        mirror = 1;
+    }
+    return table[turns][mirror];
+}
+
+namespace {
+
+struct DecoderDeleter {
+    void operator()(avifDecoder* d) const { avifDecoderDestroy(d); }
+};
+
+[[noreturn]] void fail(avifResult result) {
+    throw DecodeFailure(QString::fromUtf8(avifResultToString(result)));
+}
+
+} // namespace
+
+Decoded AvifDecoder::decode(QFile& file, const DecodeContext& context) const {
+    const QByteArray bytes = file.readAll();
+    const std::unique_ptr<avifDecoder, DecoderDeleter> decoder(avifDecoderCreate());
+    if (!decoder) {
+        throw DecodeFailure(QStringLiteral("no hay memoria suficiente"));
+    }
+    decoder->ignoreXMP = AVIF_TRUE;
+    decoder->ignoreExif = AVIF_TRUE; // the rotation and mirror boxes are what count
+    decoder->maxThreads = 2;
+    avifResult result = avifDecoderSetIOMemory(
+        decoder.get(), reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+    if (result == AVIF_RESULT_OK) {
+        result = avifDecoderParse(decoder.get());
+    }
+    if (result != AVIF_RESULT_OK) {
+        fail(result);
+    }
+    const avifImage* image = decoder->image;
+    context.checkSize(image->width, image->height);
+    if ((result = avifDecoderNextImage(decoder.get())) != AVIF_RESULT_OK) {
+        fail(result);
+    }
+    Decoded decoded;
+    const bool alpha = decoder->alphaPresent != AVIF_FALSE;
+    decoded.image = QImage(int(image->width), int(image->height),
+                           alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (decoded.image.isNull()) {
+        throw DecodeFailure(QStringLiteral("no hay memoria suficiente"));
+    }
+    avifRGBImage rgb;
+    avifRGBImageSetDefaults(&rgb, image);
+    rgb.format = AVIF_RGB_FORMAT_BGRA; // a Format_(A)RGB32 pixel's bytes
+    rgb.depth = 8;
+    rgb.ignoreAlpha = alpha ? AVIF_FALSE : AVIF_TRUE;
+    rgb.pixels = decoded.image.bits();
+    rgb.rowBytes = uint32_t(decoded.image.bytesPerLine());
+    if ((result = avifImageYUVToRGB(image, &rgb)) != AVIF_RESULT_OK) {
+        fail(result);
+    }
+    if (image->icc.size > 0) {
+        decoded.iccProfile =
+            QByteArray(reinterpret_cast<const char*>(image->icc.data), qsizetype(image->icc.size));
+    }
+    decoded.codePoints = {int(image->colorPrimaries), int(image->transferCharacteristics)};
+    const int turns = (image->transformFlags & AVIF_TRANSFORM_IROT) ? image->irot.angle : 0;
+    const int mirror = (image->transformFlags & AVIF_TRANSFORM_IMIR) ? image->imir.mode : -1;
+    decoded.orientation = orientationOfBoxes(turns, mirror);
+    return decoded;
+}
+
+} // namespace platform::decoders

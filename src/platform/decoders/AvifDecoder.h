@@ -1,0 +1,24 @@
+#pragma once
+
+// AVIF through libavif: the primary image (the first frame of a sequence), its rotation and
+// mirror boxes as an orientation, and its ICC profile or colour code points.
+
+#include "PictureDecoder.h"
+
+namespace platform::decoders {
+
+class AvifDecoder : public PictureDecoder {
+  public:
+    QByteArray format() const override { return "avif"; }
+    bool recognises(const QByteArray& head) const override;
+    Decoded decode(QFile& file, const DecodeContext& context) const override;
+};
+
+// Whether the head is an ISO base media file ("ftyp" box) whose major brand is one of `brands`.
+bool hasBrand(const QByteArray& head, std::initializer_list<const char*> brands);
+
+// The EXIF orientation that a HEIF rotation (quarter turns anticlockwise) followed by a mirror
+// (mode 0: top and bottom exchanged, 1: left and right; -1: none) amounts to.
+Orientation orientationOfBoxes(int quarterTurnsAnticlockwise, int mirrorMode);
+
+} // namespace platform::decoders

@@ -1,0 +1,102 @@
+#include "AvifDecoder.h"
+#include "BmpDecoder.h"
+#include "HeifDecoder.h"
+#include "JpegDecoder.h"
+#include "JxlDecoder.h"
+#include "QtImageDecoder.h"
+
+#include "platform/ToolkitGate.h"
+
+#include <QStringList>
+#include <array>
+#include <memory>
+
+namespace platform::decoders {
+
+void DecodeContext::checkSize(qint64 width, qint64 height) const {
+    if (width <= 0 || height <= 0) {
+        throw DecodeFailure(QStringLiteral("la imagen no tiene píxeles"));
+    }
+    if (width > maxBytes / 4 / height || width > 1 << 20 || height > 1 << 20) {
+        throw DecodeFailure(QStringLiteral("la imagen (%1 × %2 píxeles) es demasiado grande")
+                                .arg(width)
+                                .arg(height));
+    }
+}
+
+bool DecodeContext::waitForToolkit() const {
+    return toolkit == nullptr || toolkit->wait();
+}
+
+namespace {
+
+bool isPng(const QByteArray& h) {
+    return h.startsWith("\x89PNG\r\n\x1a\n");
+}
+bool isGif(const QByteArray& h) {
+    return h.startsWith("GIF87a") || h.startsWith("GIF89a");
+}
+bool isWebp(const QByteArray& h) {
+    return h.startsWith("RIFF") && h.mid(8, 4) == "WEBP";
+}
+bool isIcon(const QByteArray& h) { // icons and cursors: reserved 0, type 1 or 2, count > 0
+    return h.size() >= 6 && h[0] == 0 && h[1] == 0 && (h[2] == 1 || h[2] == 2) && h[3] == 0 &&
+           (h[4] != 0 || h[5] != 0);
+}
+bool isAnymap(const QByteArray& h) { // P1 to P6 and a blank
+    return h.size() >= 3 && h[0] == 'P' && h[1] >= '1' && h[1] <= '6' &&
+           QByteArrayView(" \t\r\n").contains(h[2]);
+}
+bool isXbm(const QByteArray& h) {
+    return h.startsWith("#define ");
+}
+
+struct Registry {
+    BitmapDecoder bmp;
+    JpegDecoder jpeg;
+    QtImageDecoder png{"png", isPng};
+    QtImageDecoder gif{"gif", isGif};
+    QtImageDecoder webp{"webp", isWebp};
+    QtImageDecoder ico{"ico", isIcon};
+    QtImageDecoder anymap{"ppm", isAnymap};
+    QtImageDecoder xbm{"xbm", isXbm};
+    AvifDecoder avif;
+    HeifDecoder heif;
+    JxlDecoder jxl;
+
+    std::array<const PictureDecoder*, 11> all() const {
+        return {&bmp, &jpeg, &png, &gif, &webp, &ico, &anymap, &xbm, &avif, &heif, &jxl};
+    }
+};
+
+const Registry& registry() {
+    static const Registry formats;
+    return formats;
+}
+
+} // namespace
+
+const PictureDecoder* decoderFor(const QByteArray& head) {
+    for (const PictureDecoder* decoder : registry().all()) {
+        if (decoder->recognises(head)) {
+            return decoder;
+        }
+    }
+    return nullptr;
+}
+
+QList<QByteArray> readableFormats() {
+    QList<QByteArray> formats;
+    for (const PictureDecoder* decoder : registry().all()) {
+        formats << decoder->format();
+    }
+    return formats;
+}
+
+QStringList readablePatterns() {
+    return QStringLiteral("*.bmp *.dib *.gif *.ico *.cur *.png *.jpg *.jpeg *.jpe *.jfif *.webp "
+                          "*.pbm *.pgm *.ppm *.pnm *.xbm *.avif *.heic *.heif *.hif *.jxl")
+        .split(QLatin1Char(' '));
+}
+
+} // namespace platform::decoders

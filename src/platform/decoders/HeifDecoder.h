@@ -1,0 +1,17 @@
+#pragma once
+
+// HEIF and HEIC through libheif: the primary image, already turned by its rotation and mirror
+// boxes (libheif applies them), and its ICC profile or colour code points.
+
+#include "PictureDecoder.h"
+
+namespace platform::decoders {
+
+class HeifDecoder : public PictureDecoder {
+  public:
+    QByteArray format() const override { return "heif"; }
+    bool recognises(const QByteArray& head) const override;
+    Decoded decode(QFile& file, const DecodeContext& context) const override;
+};
+
+} // namespace platform::decoders

@@ -1,0 +1,20 @@
+#pragma once
+
+// JPEG through libjpeg-turbo, straight into ready-to-draw pixels: grey, YCbCr and RGB pictures
+// come out as Format_RGB32 rows without a second pass; CMYK ones are handed on as CMYK, inverted
+// or not, for the colour step. The EXIF orientation and the ICC profile come along.
+
+#include "PictureDecoder.h"
+
+namespace platform::decoders {
+
+class JpegDecoder : public PictureDecoder {
+  public:
+    QByteArray format() const override { return "jpeg"; }
+    bool recognises(const QByteArray& head) const override {
+        return head.startsWith("\xff\xd8\xff");
+    }
+    Decoded decode(QFile& file, const DecodeContext& context) const override;
+};
+
+} // namespace platform::decoders

@@ -1,0 +1,17 @@
+#pragma once
+
+// JPEG XL through libjxl: the first frame, its orientation, and the colour profile of the decoded
+// pixels.
+
+#include "PictureDecoder.h"
+
+namespace platform::decoders {
+
+class JxlDecoder : public PictureDecoder {
+  public:
+    QByteArray format() const override { return "jxl"; }
+    bool recognises(const QByteArray& head) const override;
+    Decoded decode(QFile& file, const DecodeContext& context) const override;
+};
+
+} // namespace platform::decoders

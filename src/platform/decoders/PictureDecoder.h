@@ -1,0 +1,98 @@
+#pragma once
+
+// One picture format's reader. The loader picks the reader by the file's content alone; each
+// reader turns the file into pixels and says how they are to be turned and what colours they are
+// in. Turning them upright and into sRGB is one step after whichever reader ran (PictureFinish).
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <stdexcept>
+
+class QFile;
+
+namespace platform {
+
+class ToolkitGate;
+
+namespace decoders {
+
+// How the stored pixels must be turned to be seen upright: the values of the EXIF Orientation
+// tag, 1 (as stored) to 8.
+enum class Orientation : int {
+    Upright = 1,
+    MirrorHorizontal = 2,
+    Rotate180 = 3,
+    MirrorVertical = 4,
+    Transpose = 5,
+    Rotate90 = 6, // clockwise
+    Transverse = 7,
+    Rotate270 = 8,
+};
+
+// What the numbers in the pixels mean.
+enum class PixelModel {
+    Rgb,          // the QImage's own format
+    Cmyk,         // four bytes a pixel, C, M, Y, K in the order of a Format_RGB32 pixel's bytes
+    InvertedCmyk, // the same, stored as 255 minus each value (Adobe's CMYK JPEGs)
+};
+
+// A colour encoding given by code points (ITU-T H.273) instead of a profile.
+struct CodePoints {
+    int primaries = 2; // 2: unspecified
+    int transfer = 2;
+};
+
+struct Decoded {
+    QImage image; // Format_RGB32, or Format_ARGB32 (premultiplied or not) when it has alpha
+    Orientation orientation = Orientation::Upright;
+    PixelModel model = PixelModel::Rgb;
+    QByteArray iccProfile; // empty: no profile
+    CodePoints codePoints; // used when there is no profile
+};
+
+// Why a file could not be read, in a short Spanish phrase ("el archivo termina antes de tiempo").
+class DecodeFailure : public std::runtime_error {
+  public:
+    explicit DecodeFailure(QString reason)
+        : std::runtime_error(reason.toStdString()), reason_(std::move(reason)) {}
+    const QString& reason() const { return reason_; }
+
+  private:
+    QString reason_;
+};
+
+struct DecodeContext {
+    qint64 maxBytes; // the largest ready-to-draw picture allowed, 4 bytes a pixel
+    // Opened once the application object exists; readers that go through Qt's plug-ins wait on
+    // it. Null where the caller knows the application exists.
+    const ToolkitGate* toolkit = nullptr;
+
+    // Refuses a picture whose pixels would not fit the limit, before anything is allocated.
+    void checkSize(qint64 width, qint64 height) const;
+    // Waits for the application object; false when start-up was abandoned meanwhile.
+    bool waitForToolkit() const;
+};
+
+class PictureDecoder {
+  public:
+    virtual ~PictureDecoder() = default;
+    // The format's short name ("jpeg").
+    virtual QByteArray format() const = 0;
+    // Whether the file's first bytes (up to 32 of them, fewer for a short file) are this
+    // format's signature.
+    virtual bool recognises(const QByteArray& head) const = 0;
+    // Reads the picture from the open file, positioned at its start. Throws DecodeFailure.
+    virtual Decoded decode(QFile& file, const DecodeContext& context) const = 0;
+};
+
+// Every format Kelmo reads, recognised by its content; null when the content is none of them.
+// Left out on purpose: ICNS, TGA, TIFF, MNG, WBMP, XPM and SVG, whose readers have a poor security
+// record or are not raster pictures.
+const PictureDecoder* decoderFor(const QByteArray& head);
+QList<QByteArray> readableFormats();
+// The file-name patterns of those formats, for the open dialog ("*.bmp *.dib ...").
+QStringList readablePatterns();
+
+} // namespace decoders
+} // namespace platform

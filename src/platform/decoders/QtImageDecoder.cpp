@@ -1,0 +1,49 @@
+#include "QtImageDecoder.h"
+
+#include "ExifOrientation.h"
+
+#include <QBuffer>
+#include <QColorSpace>
+#include <QFile>
+#include <QImageReader>
+
+namespace platform::decoders {
+
+Decoded QtImageDecoder::decode(QFile& file, const DecodeContext& context) const {
+    const QByteArray bytes = file.readAll();
+    if (!context.waitForToolkit()) {
+        throw DecodeFailure(QStringLiteral("el programa se cierra"));
+    }
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format_);
+    reader.setAutoTransform(false); // orientation is applied with every other format's
+    const QSize size = reader.size();
+    if (size.isValid()) {
+        context.checkSize(size.width(), size.height());
+    }
+    Decoded decoded;
+    if (!reader.read(&decoded.image) || decoded.image.isNull()) {
+        throw DecodeFailure(reader.errorString());
+    }
+    const QColorSpace space = decoded.image.colorSpace();
+    if (space.isValid() && space != QColorSpace(QColorSpace::SRgb)) {
+        decoded.iccProfile = space.iccProfile();
+    }
+    decoded.image.setColorSpace(QColorSpace());
+    decoded.orientation = orientationInContainer(bytes, format_);
+    if (decoded.image.hasAlphaChannel()) {
+        if (decoded.image.format() != QImage::Format_ARGB32_Premultiplied) {
+            decoded.image.convertTo(QImage::Format_ARGB32);
+        }
+    } else {
+        decoded.image.convertTo(QImage::Format_RGB32);
+    }
+    if (decoded.image.isNull()) {
+        throw DecodeFailure(QStringLiteral("no hay memoria suficiente"));
+    }
+    return decoded;
+}
+
+} // namespace platform::decoders

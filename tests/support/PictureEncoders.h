@@ -1,0 +1,32 @@
+#pragma once
+
+// Test pictures in the formats and with the metadata people's files carry, made with the
+// libraries' own encoders at test time: AVIF, HEIC, JPEG XL, JPEGs with an EXIF orientation, an
+// ICC profile or CMYK pixels.
+
+#include <QByteArray>
+#include <QImage>
+
+namespace testing_support {
+
+// AVIF (8-bit 4:4:4); quarterTurns and mirrorMode (-1: none) go into its irot and imir boxes.
+QByteArray encodeAvif(const QImage& image, int quarterTurns = 0, int mirrorMode = -1);
+QByteArray encodeHeic(const QImage& image);
+// Lossless JPEG XL with the given EXIF-style orientation.
+QByteArray encodeJxl(const QImage& image, int orientation = 1);
+
+// A JPEG of the image (quality 100) with an APP1 EXIF block holding the orientation, an APP2 ICC
+// profile, or neither.
+QByteArray jpegWith(const QImage& image, int orientation, const QByteArray& iccProfile = {});
+// A CMYK JPEG of one colour; `adobe` stores every value inverted under Adobe's APP14 marker, as
+// Adobe's programs do.
+QByteArray cmykJpeg(int width, int height, const uchar cmyk[4], bool adobe);
+// An RGB profile with sRGB's curve whose red and green primaries trade places.
+QByteArray swappedRedGreenProfile();
+// A PNG with an eXIf chunk, and a WebP with an EXIF chunk, holding the orientation.
+QByteArray pngWithExif(const QImage& image, int orientation);
+QByteArray webpWithExif(const QImage& image, int orientation);
+// An EXIF block (TIFF header and one directory) holding only the orientation.
+QByteArray exifBlock(int orientation);
+
+} // namespace testing_support

@@ -1,0 +1,166 @@
+// Pictures as people have them: names that do not match the content, photographs taken sideways,
+// colour profiles, CMYK and grey JPEGs, and the newer formats.
+
+#include "platform/ImageFileLoader.h"
+#include "platform/decoders/AvifDecoder.h"
+#include "support/PictureEncoders.h"
+#include "support/TestSupport.h"
+
+#include <QBuffer>
+#include <QColorSpace>
+#include <QImageReader>
+#include <QImageWriter>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+QByteArray encoded(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(100);
+    writer.write(image);
+    return bytes;
+}
+
+QImage load(PictureFiles& files, const QString& name, const QByteArray& bytes) {
+    return platform::ImageFileLoader().loadPicture(files.writeText(name, bytes)).pixels();
+}
+
+bool near(QRgb a, QRgb b, int tolerance) {
+    return std::abs(qRed(a) - qRed(b)) <= tolerance &&
+           std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
+           std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+// 32 × 24 with a colour block in each corner, so every turn and mirror shows.
+QImage markedCorners() {
+    QImage image(32, 24, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    const QRgb corners[4] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255),
+                             qRgb(255, 255, 255)};
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            image.setPixel(x, y, corners[0]);
+            image.setPixel(31 - x, y, corners[1]);
+            image.setPixel(x, 23 - y, corners[2]);
+            image.setPixel(31 - x, 23 - y, corners[3]);
+        }
+    }
+    return image;
+}
+
+void expectSameCorners(const QImage& shown, const QImage& expected, const std::string& what) {
+    ASSERT_EQ(shown.size(), expected.size()) << what;
+    const int w = shown.width() - 1;
+    const int h = shown.height() - 1;
+    for (const QPoint p :
+         {QPoint(3, 3), QPoint(w - 3, 3), QPoint(3, h - 3), QPoint(w - 3, h - 3)}) {
+        EXPECT_TRUE(near(shown.pixel(p), expected.pixel(p), 24))
+            << what << " at " << p.x() << "," << p.y() << ": " << std::hex << shown.pixel(p)
+            << " instead of " << expected.pixel(p);
+    }
+}
+
+TEST(PictureFormats, TheContentDecidesNotTheName) {
+    PictureFiles files;
+    const QImage image = patternImage(20, 10);
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"foto.jpg", encoded(image, "png")},       {"foto.bmp", encoded(image, "jpeg")},
+        {"corte.gif", encoded(image, "bmp")},      {"corte.ico", encoded(image, "bmp")},
+        {"sin-extension", encoded(image, "jpeg")},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(load(files, QString::fromUtf8(c.name), c.bytes).size(), QSize(20, 10)) << c.name;
+    }
+}
+
+// Qt's own JPEG reader, told to apply the EXIF orientation, is the reference for all eight.
+TEST(PictureFormats, EveryOrientationIsShownUpright) {
+    PictureFiles files;
+    const QImage stored = markedCorners();
+    for (int o = 1; o <= 8; ++o) {
+        const QByteArray jpeg = jpegWith(stored, o);
+        QBuffer buffer;
+        buffer.setData(jpeg);
+        QImageReader reference(&buffer, "jpeg");
+        reference.setAutoTransform(true);
+        const QImage expected = reference.read();
+        const std::string name = "orientation " + std::to_string(o);
+        expectSameCorners(load(files, QStringLiteral("o%1.jpg").arg(o), jpeg), expected,
+                          "JPEG " + name);
+        expectSameCorners(load(files, QStringLiteral("o%1.jxl").arg(o), encodeJxl(stored, o)),
+                          expected, "JPEG XL " + name);
+        expectSameCorners(load(files, QStringLiteral("o%1.png").arg(o), pngWithExif(stored, o)),
+                          expected, "PNG " + name);
+        expectSameCorners(load(files, QStringLiteral("o%1.webp").arg(o), webpWithExif(stored, o)),
+                          expected, "WebP " + name);
+    }
+}
+
+TEST(PictureFormats, AvifRotationAndMirrorBoxesAreApplied) {
+    const struct {
+        int turns;
+        int mirror;
+        platform::decoders::Orientation as;
+    } cases[] = {{1, -1, platform::decoders::Orientation::Rotate270},
+                 {3, -1, platform::decoders::Orientation::Rotate90},
+                 {0, 1, platform::decoders::Orientation::MirrorHorizontal},
+                 {1, 0, platform::decoders::Orientation::Transpose}};
+    PictureFiles files;
+    const QImage stored = markedCorners();
+    for (const auto& c : cases) {
+        EXPECT_EQ(platform::decoders::orientationOfBoxes(c.turns, c.mirror), c.as);
+        QBuffer buffer;
+        buffer.setData(jpegWith(stored, int(c.as)));
+        QImageReader reference(&buffer, "jpeg");
+        reference.setAutoTransform(true);
+        expectSameCorners(
+            load(files, QStringLiteral("girada.avif"), encodeAvif(stored, c.turns, c.mirror)),
+            reference.read(), "AVIF irot " + std::to_string(c.turns));
+    }
+}
+
+TEST(PictureFormats, ColoursAreShownInSrgb) {
+    PictureFiles files;
+    QImage red(16, 16, QImage::Format_RGB32);
+    red.fill(qRgb(255, 0, 0));
+    QImage swappedPng = red;
+    swappedPng.setColorSpace(QColorSpace::fromIccProfile(swappedRedGreenProfile()));
+    QImage grey(16, 16, QImage::Format_Grayscale8);
+    grey.fill(128);
+    QImage known(16, 16, QImage::Format_RGB32);
+    known.fill(qRgb(10, 200, 60));
+    const uchar cmykRed[4] = {0, 255, 255, 0};
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        QRgb shown;
+        int tolerance;
+    } cases[] = {
+        {"sin-perfil.jpg", jpegWith(red, 0), qRgb(254, 0, 0), 4},
+        {"rojo-verde.jpg", jpegWith(red, 0, swappedRedGreenProfile()), qRgb(0, 255, 0), 6},
+        {"rojo-verde.png", encoded(swappedPng, "png"), qRgb(0, 255, 0), 6},
+        {"gris.jpg", encoded(grey, "jpeg"), qRgb(128, 128, 128), 2},
+        {"cmyk.jpg", cmykJpeg(16, 16, cmykRed, false), qRgb(255, 0, 0), 4},
+        {"cmyk-adobe.jpg", cmykJpeg(16, 16, cmykRed, true), qRgb(255, 0, 0), 4},
+        {"conocido.avif", encodeAvif(known), qRgb(10, 200, 60), 4},
+        {"conocido.heic", encodeHeic(known), qRgb(10, 200, 60), 12},
+        {"conocido.jxl", encodeJxl(known), qRgb(10, 200, 60), 0},
+    };
+    for (const auto& c : cases) {
+        const QImage shown = load(files, QString::fromUtf8(c.name), c.bytes);
+        ASSERT_EQ(shown.size(), QSize(16, 16)) << c.name;
+        EXPECT_TRUE(near(shown.pixel(8, 8), c.shown, c.tolerance))
+            << c.name << ": " << std::hex << shown.pixel(8, 8);
+    }
+}
+
+} // namespace
