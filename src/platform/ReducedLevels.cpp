@@ -1,5 +1,7 @@
 #include "ReducedLevels.h"
 
+#include "QueueHandOff.h"
+
 #include <QThreadPool>
 #include <algorithm>
 
@@ -16,6 +18,9 @@ inline quint32 mean4(quint32 a, quint32 b, quint32 c, quint32 d) {
         ((a >> 8) & low) + ((b >> 8) & low) + ((c >> 8) & low) + ((d >> 8) & low) + 0x00020002u;
     return ((lo >> 2) & low) | (((hi >> 2) & low) << 8);
 }
+
+// Marks the builds handed to Qt's pool (see QueueHandOff.h).
+const char handOffToken = 0;
 
 } // namespace
 
@@ -99,7 +104,8 @@ void ReducedLevels::buildInBackground(int k, std::function<void()> done) {
         building_ = true;
     }
     k = std::clamp(k, 0, deepest());
-    QThreadPool::globalInstance()->start([self = shared_from_this(), k, done = std::move(done)] {
+    QRunnable* build = QRunnable::create([self = shared_from_this(), k, done = std::move(done)] {
+        takeOver(&handOffToken); // before the captures are read
         while (self->buildNext(k)) {
         }
         {
@@ -108,6 +114,8 @@ void ReducedLevels::buildInBackground(int k, std::function<void()> done) {
         }
         done();
     });
+    handOver(&handOffToken);
+    QThreadPool::globalInstance()->start(build);
 }
 
 } // namespace platform

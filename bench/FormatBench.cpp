@@ -1,0 +1,158 @@
+// Speed of the readers people's photographs go through: a 6000 × 4000 baseline JPEG into
+// ready-to-draw pixels against Qt's reader alone, and the conversion of a picture with a
+// non-sRGB profile against that picture's decode. Both sides are measured in the same loop.
+
+#include "platform/ImageFileLoader.h"
+#include "platform/decoders/JpegDecoder.h"
+#include "platform/decoders/PictureFinish.h"
+#include "support/PictureEncoders.h"
+
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <lcms2.h>
+
+namespace {
+
+double secondsOf(const QElapsedTimer& timer) {
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+// Smooth light and colour with fine grain, which costs a JPEG reader about what a photograph
+// does.
+QImage photograph() {
+    QImage image(6000, 4000, QImage::Format_RGB32);
+    QRandomGenerator random(7);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int grain = int(random.bounded(24u));
+            row[x] = qRgb((x / 24 + grain) & 0xff, (y / 16 + grain) & 0xff, ((x + y) / 40) & 0xff);
+        }
+    }
+    return image;
+}
+
+// A photograph file, upright or with EXIF orientation 6 (taken holding the phone upright).
+const QString& photographFile(int orientation) {
+    static QTemporaryDir dir;
+    static std::map<int, QString> files;
+    if (!files.count(orientation)) {
+        static const QByteArray upright = [] {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            QImageWriter writer(&buffer, "jpeg");
+            writer.setQuality(90);
+            writer.write(photograph());
+            return bytes;
+        }();
+        const QByteArray exif =
+            "Exif" + QByteArray(2, '\0') + testing_support::exifBlock(orientation);
+        QByteArray app1("\xff\xe1");
+        app1 += char((exif.size() + 2) >> 8);
+        app1 += char((exif.size() + 2) & 0xff);
+        const QString path = dir.filePath(QStringLiteral("foto-%1.jpg").arg(orientation));
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(upright.left(2) + app1 + exif + upright.mid(2));
+        files[orientation] = path;
+    }
+    return files[orientation];
+}
+
+double qtReaderSeconds(const QString& path) {
+    QElapsedTimer timer;
+    timer.start();
+    QImageReader reader(path, "jpeg");
+    reader.setAutoTransform(false);
+    QImage image = reader.read();
+    image.convertTo(QImage::Format_RGB32);
+    benchmark::DoNotOptimize(image.constBits());
+    return secondsOf(timer);
+}
+
+void BM_LoadJpegPhotograph(benchmark::State& state) {
+    const int orientation = int(state.range(0));
+    const QString& path = photographFile(orientation);
+    platform::ImageFileLoader loader;
+    double qt = 0;
+    double ours = 0;
+    for (auto _ : state) {
+        qt += qtReaderSeconds(path);
+        QElapsedTimer timer;
+        timer.start();
+        const platform::Picture picture = loader.loadPicture(path);
+        benchmark::DoNotOptimize(picture.pixels().constBits());
+        const double t = secondsOf(timer);
+        ours += t;
+        state.SetIterationTime(t);
+    }
+    state.SetLabel(orientation == 1 ? "6000x4000 JPEG" : "6000x4000 JPEG, EXIF orientation 6");
+    state.counters["qt_reader_ms"] = qt / double(state.iterations()) * 1000;
+    state.counters["vs_qt_reader"] = ours / qt;
+}
+BENCHMARK(BM_LoadJpegPhotograph)
+    ->Arg(1)
+    ->Arg(6)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+
+QByteArray displayP3Profile() {
+    const cmsCIExyY white{0.3127, 0.3290, 1};
+    const cmsCIExyYTRIPLE p3{{0.680, 0.320, 1}, {0.265, 0.690, 1}, {0.150, 0.060, 1}};
+    const double srgb[5] = {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045};
+    cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, srgb);
+    cmsToneCurve* curves[3] = {curve, curve, curve};
+    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &p3, curves);
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    QByteArray icc(qsizetype(size), '\0');
+    cmsSaveProfileToMem(profile, icc.data(), &size);
+    cmsCloseProfile(profile);
+    cmsFreeToneCurve(curve);
+    return icc;
+}
+
+// The conversion to sRGB of the decoded photograph, tagged Display P3 (range 1) or untagged
+// (range 0), against the decode itself.
+void BM_ColourConversion(benchmark::State& state) {
+    const bool tagged = state.range(0) != 0;
+    const QByteArray profile = tagged ? displayP3Profile() : QByteArray();
+    const platform::decoders::JpegDecoder jpeg;
+    const platform::decoders::DecodeContext context{qint64(1) << 34};
+    double decoding = 0;
+    double converting = 0;
+    for (auto _ : state) {
+        QFile file(photographFile(1));
+        file.open(QIODevice::ReadOnly);
+        QElapsedTimer timer;
+        timer.start();
+        platform::decoders::Decoded decoded = jpeg.decode(file, context);
+        decoding += secondsOf(timer);
+        decoded.iccProfile = profile;
+        timer.restart();
+        platform::decoders::convertToSrgb(decoded);
+        benchmark::DoNotOptimize(decoded.image.constBits());
+        const double t = secondsOf(timer);
+        converting += t;
+        state.SetIterationTime(t);
+    }
+    state.SetLabel(tagged ? "6000x4000 Display P3 to sRGB" : "6000x4000 untagged");
+    state.counters["decode_ms"] = decoding / double(state.iterations()) * 1000;
+    state.counters["vs_decode"] = converting / decoding;
+}
+BENCHMARK(BM_ColourConversion)
+    ->Arg(1)
+    ->Arg(0)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+
+} // namespace

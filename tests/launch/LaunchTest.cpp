@@ -1,0 +1,268 @@
+// The built program started as a file manager starts it, many times over, with every kind of
+// file people open: each launch must show its picture (or, for a file it cannot read, the
+// start-up message) and then end by the signal it is sent, never die on its own.
+// Usage: kelmo_launch_test KELMO_BINARY [LAUNCHES_PER_KIND]; needs an X display (Xvfb).
+
+#include "support/BmpFiles.h"
+#include "support/PictureEncoders.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QFile>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <optional>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Kind {
+    std::string name;
+    QString path;
+    bool message; // a file Kelmo cannot read: the start-up message shows first
+};
+
+QByteArray written(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, format).write(image);
+    return bytes;
+}
+
+std::vector<Kind> writeFiles(const QTemporaryDir& dir) {
+    QImage picture(320, 240, QImage::Format_RGB32);
+    picture.fill(qRgb(255, 0, 255));
+    const QImage icon = picture.copy(0, 0, 256, 256);
+    const std::vector<std::pair<std::string, QByteArray>> files = {
+        {"foto.png", written(picture, "png")},
+        {"foto.jpg", written(picture, "jpeg")},
+        {"foto.gif", testing_support::makeGif(320, 240)},
+        {"foto.webp", written(picture, "webp")},
+        {"icono.ico", written(icon, "ico")},
+        {"foto.bmp", written(picture, "bmp")},
+        {"foto.avif", testing_support::encodeAvif(picture)},
+        {"foto.heic", testing_support::encodeHeic(picture)},
+        {"foto.jxl", testing_support::encodeJxl(picture)},
+        {"no-es-imagen.png", QByteArray("Esto no es una imagen.\n")},
+    };
+    std::vector<Kind> kinds;
+    for (const auto& [name, bytes] : files) {
+        QFile file(dir.filePath(QString::fromStdString(name)));
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
+            bytes.isEmpty()) {
+            std::fprintf(stderr, "could not write %s\n", name.c_str());
+            std::exit(2);
+        }
+        kinds.push_back({name, file.fileName(), name.starts_with("no-es")});
+    }
+    kinds.push_back({"falta.jpg", dir.filePath(QStringLiteral("falta.jpg")), true});
+    return kinds;
+}
+
+class XScreenWatch {
+  public:
+    XScreenWatch() : display_(XOpenDisplay(nullptr)) {}
+    ~XScreenWatch() {
+        if (display_ != nullptr) {
+            XCloseDisplay(display_);
+        }
+    }
+    bool open() const { return display_ != nullptr; }
+
+    // Whether a window of the process is on the screen and painted: a dialog when `dialog`,
+    // the main window otherwise.
+    bool shows(pid_t pid, bool dialog) {
+        Window root = 0;
+        Window parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count) ==
+            0) {
+            return false;
+        }
+        bool found = false;
+        for (unsigned int i = 0; i < count && !found; ++i) {
+            found = cardinal(children[i], "_NET_WM_PID") == std::optional<long>(pid) &&
+                    isDialog(children[i]) == dialog && painted(children[i]);
+        }
+        XFree(children);
+        return found;
+    }
+
+  private:
+    std::optional<long> cardinal(Window window, const char* name) {
+        Atom type = 0;
+        int format = 0;
+        unsigned long items = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        const Atom property = XInternAtom(display_, name, False);
+        std::optional<long> value;
+        if (XGetWindowProperty(display_, window, property, 0, 1, False, AnyPropertyType, &type,
+                               &format, &items, &after, &data) == Success &&
+            data != nullptr && items == 1 && format == 32) {
+            value = *reinterpret_cast<long*>(data);
+        }
+        if (data != nullptr) {
+            XFree(data);
+        }
+        return value;
+    }
+    bool isDialog(Window window) {
+        const std::optional<long> type = cardinal(window, "_NET_WM_WINDOW_TYPE");
+        return type && Atom(*type) == XInternAtom(display_, "_NET_WM_WINDOW_TYPE_DIALOG", False);
+    }
+    // Viewable, and most of a grid of its pixels is no longer the black of an unpainted window.
+    bool painted(Window window) {
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(display_, window, &attributes) == 0 ||
+            attributes.map_state != IsViewable || attributes.width < 16 || attributes.height < 16) {
+            return false;
+        }
+        XImage* image = XGetImage(display_, window, 0, 0, unsigned(attributes.width),
+                                  unsigned(attributes.height), AllPlanes, ZPixmap);
+        if (image == nullptr) {
+            return false;
+        }
+        int lit = 0;
+        for (int gy = 1; gy <= 4; ++gy) {
+            for (int gx = 1; gx <= 4; ++gx) {
+                lit += (XGetPixel(image, attributes.width * gx / 5, attributes.height * gy / 5) &
+                        0xffffff) != 0;
+            }
+        }
+        XDestroyImage(image);
+        return lit >= 12;
+    }
+
+    Display* display_;
+};
+
+std::string readAll(const std::string& path) {
+    std::string text;
+    if (FILE* f = std::fopen(path.c_str(), "r")) {
+        char buffer[4096];
+        size_t n = 0;
+        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+            text.append(buffer, n);
+        }
+        std::fclose(f);
+    }
+    return text;
+}
+
+// Waits up to `seconds` for the process to end; its wait status, or nothing.
+std::optional<int> reap(pid_t pid, double seconds) {
+    const auto until = Clock::now() + std::chrono::duration<double>(seconds);
+    int status = 0;
+    while (Clock::now() < until) {
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            return status;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return std::nullopt;
+}
+
+// One launch; an empty string when it went as it should, what went wrong otherwise.
+std::string launch(XScreenWatch& screen, const std::string& kelmo, const Kind& kind,
+                   const std::string& log, double timeout) {
+    const QByteArray path = QFile::encodeName(kind.path);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int err = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(err, STDERR_FILENO);
+        setenv("QT_QPA_PLATFORM", "xcb", 1); // the suite runs on the offscreen platform
+        execl(kelmo.c_str(), kelmo.c_str(), path.constData(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    const auto until = Clock::now() + std::chrono::duration<double>(timeout);
+    bool shown = false;
+    std::optional<int> early;
+    while (!shown && Clock::now() < until) {
+        if ((early = reap(pid, 0.005))) {
+            break;
+        }
+        shown = screen.shows(pid, kind.message);
+    }
+    std::string fault;
+    std::optional<int> status = early;
+    if (!early) {
+        kill(pid, SIGTERM);
+        status = reap(pid, timeout);
+        if (!status) {
+            kill(pid, SIGKILL);
+            status = reap(pid, 5);
+            fault = "did not end on SIGTERM";
+        }
+    }
+    if (status && WIFSIGNALED(*status) && WTERMSIG(*status) != SIGTERM) {
+        fault = "died of signal " + std::to_string(WTERMSIG(*status));
+    } else if (status && WIFEXITED(*status)) {
+        fault = "exited with status " + std::to_string(WEXITSTATUS(*status)) + " on its own";
+    } else if (fault.empty() && !shown) {
+        fault = kind.message ? "the start-up message never showed" : "the picture never showed";
+    }
+    const std::string errors = readAll(log);
+    for (const char* report : {"ThreadSanitizer", "AddressSanitizer", "runtime error:"}) {
+        if (fault.empty() && errors.find(report) != std::string::npos) {
+            fault = std::string("reported by ") + report;
+        }
+    }
+    if (!fault.empty() && !errors.empty()) {
+        fault += "\n" + errors;
+    }
+    return fault;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s KELMO_BINARY [LAUNCHES_PER_KIND]\n", argv[0]);
+        return 2;
+    }
+    QCoreApplication application(argc, argv); // Qt's WebP and icon writers are plug-ins
+    const std::string kelmo = argv[1];
+    const int rounds = argc > 2 ? std::atoi(argv[2]) : 20;
+    const char* slow = std::getenv("KELMO_LAUNCH_TIMEOUT_S");
+    const double timeout = slow != nullptr ? std::atof(slow) : 15.0;
+    XScreenWatch screen;
+    if (!screen.open()) {
+        std::fprintf(stderr, "no X display\n");
+        return 2;
+    }
+    const QTemporaryDir dir;
+    const std::vector<Kind> kinds = writeFiles(dir);
+    const std::string log = dir.filePath(QStringLiteral("stderr.txt")).toStdString();
+    int passed = 0;
+    int failed = 0;
+    for (int round = 0; round < rounds; ++round) {
+        for (const Kind& kind : kinds) {
+            const std::string fault = launch(screen, kelmo, kind, log, timeout);
+            if (fault.empty()) {
+                ++passed;
+            } else {
+                ++failed;
+                std::printf("launch %d with %s: %s\n", round + 1, kind.name.c_str(), fault.c_str());
+            }
+        }
+    }
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed == 0 ? 0 : 1;
+}
