@@ -3,8 +3,8 @@
 // non-sRGB profile against that picture's decode. Both sides are measured in the same loop.
 
 #include "platform/ImageFileLoader.h"
+#include "platform/decoders/ColourToSrgb.h"
 #include "platform/decoders/JpegDecoder.h"
-#include "platform/decoders/PictureFinish.h"
 #include "support/PictureEncoders.h"
 
 #include <QBuffer>

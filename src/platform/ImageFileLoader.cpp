@@ -88,7 +88,7 @@ Picture ImageFileLoader::readPicture(const QString& path, const ToolkitGate* too
     QImage image;
     try {
         const decoders::DecodeContext context{qint64(limitMegabytes_) * 1024 * 1024, toolkit};
-        image = decoders::finishPicture(decoder->decode(file, context));
+        image = decoders::finishPicture(decoder->decode(file, context), context);
     } catch (const decoders::DecodeFailure& failure) {
         refuse(ErrorNumber::InvalidPicture, path, failure.reason());
     } catch (const std::bad_alloc&) {

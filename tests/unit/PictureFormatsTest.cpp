@@ -3,6 +3,7 @@
 
 #include "platform/ImageFileLoader.h"
 #include "platform/decoders/AvifDecoder.h"
+#include "platform/decoders/ColourToSrgb.h"
 #include "support/PictureEncoders.h"
 #include "support/TestSupport.h"
 
@@ -161,6 +162,37 @@ TEST(PictureFormats, ColoursAreShownInSrgb) {
         EXPECT_TRUE(near(shown.pixel(8, 8), c.shown, c.tolerance))
             << c.name << ": " << std::hex << shown.pixel(8, 8);
     }
+}
+
+} // namespace
+
+namespace {
+
+// Qt's transform is used where it can be because it is faster; it must give Little CMS's pixels.
+TEST(PictureFormats, QtsColourTransformGivesLittleCmssPixels) {
+    QImage gradient(256, 64, QImage::Format_RGB32);
+    for (int y = 0; y < gradient.height(); ++y) {
+        for (int x = 0; x < gradient.width(); ++x) {
+            gradient.setPixel(x, y, qRgb(x, (x * 3 + y * 4) & 0xff, 255 - x));
+        }
+    }
+    platform::decoders::Decoded byQt;
+    byQt.image = gradient.copy();
+    byQt.iccProfile = swappedRedGreenProfile();
+    platform::decoders::Decoded byLcms = byQt;
+    byLcms.image = gradient.copy();
+    ASSERT_TRUE(platform::decoders::convertWithQt(byQt));
+    ASSERT_TRUE(platform::decoders::convertWithLittleCms(byLcms));
+    int worst = 0;
+    for (int y = 0; y < gradient.height(); ++y) {
+        for (int x = 0; x < gradient.width(); ++x) {
+            const QRgb a = byQt.image.pixel(x, y);
+            const QRgb b = byLcms.image.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                              std::abs(qBlue(a) - qBlue(b))});
+        }
+    }
+    EXPECT_LE(worst, 2);
 }
 
 } // namespace

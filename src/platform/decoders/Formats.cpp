@@ -8,6 +8,7 @@
 #include "platform/ToolkitGate.h"
 
 #include <QStringList>
+#include <QtEndian>
 #include <array>
 #include <memory>
 
@@ -26,6 +27,18 @@ void DecodeContext::checkSize(qint64 width, qint64 height) const {
 
 bool DecodeContext::waitForToolkit() const {
     return toolkit == nullptr || toolkit->wait();
+}
+
+void rgbaToArgb32(QImage& image, bool alpha) {
+    const quint32 opaque = alpha ? 0 : 0xff000000u;
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<quint32*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const quint32 v = qFromLittleEndian(row[x]); // 0xAABBGGRR
+            row[x] = (v & 0xff00ff00u) | ((v & 0xffu) << 16) | ((v >> 16) & 0xffu) | opaque;
+        }
+    }
+    image.reinterpretAsFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include "AvifDecoder.h"
 
 #include <QFile>
+#include <cstring>
 #include <libheif/heif.h>
 #include <memory>
 
@@ -81,11 +82,14 @@ Decoded HeifDecoder::decode(QFile& file, const DecodeContext& context) const {
     }
     context.checkSize(width, height);
     Decoded decoded;
-    decoded.image = QImage(plane, width, height, stride, QImage::Format_RGBA8888)
-                        .convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    decoded.image = QImage(width, height, QImage::Format_RGBA8888);
     if (decoded.image.isNull()) {
         throw DecodeFailure(QStringLiteral("no hay memoria suficiente"));
     }
+    for (int y = 0; y < height; ++y) {
+        std::memcpy(decoded.image.scanLine(y), plane + qsizetype(y) * stride, size_t(width) * 4);
+    }
+    rgbaToArgb32(decoded.image, alpha);
     readColour(primary, decoded);
     return decoded;
 }

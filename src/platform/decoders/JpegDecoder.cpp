@@ -1,12 +1,15 @@
 #include "JpegDecoder.h"
 
 #include "ExifOrientation.h"
+#include "Upright.h"
 
 #include <QFile>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <future>
 #include <jpeglib.h>
+#include <vector>
 
 namespace platform::decoders {
 
@@ -63,15 +66,28 @@ class Decompression {
         orientation_ = savedOrientation(); // the saved segments go with the decompression
         return true;
     }
-    // Reads the pixels into rows of 4 bytes a pixel; false on an error.
-    bool readPixels(uchar* first, qsizetype bytesPerLine) {
+    // Starts, reads up to `count` rows into `rows` (*got says how many), and finishes the
+    // decompression; each false on an error.
+    bool start() {
         if (setjmp(errors_.jump) != 0) {
             return false;
         }
         jpeg_start_decompress(&cinfo_);
-        while (cinfo_.output_scanline < cinfo_.output_height) {
-            JSAMPROW row = first + qsizetype(cinfo_.output_scanline) * bytesPerLine;
-            jpeg_read_scanlines(&cinfo_, &row, 1);
+        return true;
+    }
+    bool readRows(JSAMPROW* rows, int count, int* got) {
+        *got = 0;
+        if (setjmp(errors_.jump) != 0) {
+            return false;
+        }
+        while (*got < count && cinfo_.output_scanline < cinfo_.output_height) {
+            *got += int(jpeg_read_scanlines(&cinfo_, rows + *got, JDIMENSION(count - *got)));
+        }
+        return true;
+    }
+    bool finish() {
+        if (setjmp(errors_.jump) != 0) {
+            return false;
         }
         jpeg_finish_decompress(&cinfo_);
         return true;
@@ -103,6 +119,42 @@ class Decompression {
     Orientation orientation_ = Orientation::Upright;
 };
 
+// The picture is read a band at a time into two alternating buffers that stay in the cache;
+// while one band is read, the one before it is written into place (turned upright where it must
+// be) on another thread, which also takes the first touch of the picture's fresh memory.
+QImage readInBands(Decompression& jpeg, QSize stored, Orientation orientation) {
+    UprightWriter writer(stored, orientation, QImage::Format_RGB32);
+    constexpr int bandRows = 64;
+    QImage bands[2] = {QImage(stored.width(), bandRows, QImage::Format_RGB32),
+                       QImage(stored.width(), bandRows, QImage::Format_RGB32)};
+    if (writer.isNull() || bands[0].isNull() || bands[1].isNull()) {
+        throw DecodeFailure(QStringLiteral("no hay memoria suficiente"));
+    }
+    std::future<void> turning;
+    bool ok = true;
+    for (int first = 0, band = 0; ok && first < stored.height(); first += bandRows, band ^= 1) {
+        JSAMPROW rows[bandRows];
+        for (int r = 0; r < bandRows; ++r) {
+            rows[r] = bands[band].scanLine(r);
+        }
+        int got = 0;
+        ok = jpeg.readRows(rows, std::min(bandRows, stored.height() - first), &got);
+        if (turning.valid()) {
+            turning.get(); // the other buffer is free again
+        }
+        const uchar* bits = bands[band].constBits();
+        const qsizetype stride = bands[band].bytesPerLine();
+        turning = std::async(std::launch::async, [&writer, bits, stride, first, got] {
+            writer.writeRows(bits, stride, first, got);
+        });
+    }
+    turning.get();
+    if (!ok) {
+        throw DecodeFailure(jpeg.reason());
+    }
+    return writer.take();
+}
+
 } // namespace
 
 Decoded JpegDecoder::decode(QFile& file, const DecodeContext& context) const {
@@ -113,12 +165,13 @@ Decoded JpegDecoder::decode(QFile& file, const DecodeContext& context) const {
     }
     const jpeg_decompress_struct& info = jpeg.info();
     context.checkSize(info.output_width, info.output_height);
-    Decoded decoded;
-    decoded.image = QImage(int(info.output_width), int(info.output_height), QImage::Format_RGB32);
-    if (decoded.image.isNull()) {
-        throw DecodeFailure(QStringLiteral("no hay memoria suficiente"));
+    if (!jpeg.start()) {
+        throw DecodeFailure(jpeg.reason());
     }
-    if (!jpeg.readPixels(decoded.image.bits(), decoded.image.bytesPerLine())) {
+    Decoded decoded;
+    const QSize stored(int(info.output_width), int(info.output_height));
+    decoded.image = readInBands(jpeg, stored, jpeg.orientation());
+    if (!jpeg.finish()) {
         throw DecodeFailure(jpeg.reason());
     }
     if (info.out_color_space == JCS_CMYK) {
@@ -127,7 +180,6 @@ Decoded JpegDecoder::decode(QFile& file, const DecodeContext& context) const {
         decoded.model = info.saw_Adobe_marker ? PixelModel::InvertedCmyk : PixelModel::Cmyk;
     }
     decoded.iccProfile = jpeg.iccProfile();
-    decoded.orientation = jpeg.orientation();
     return decoded;
 }
 

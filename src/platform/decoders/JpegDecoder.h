@@ -2,7 +2,8 @@
 
 // JPEG through libjpeg-turbo, straight into ready-to-draw pixels: grey, YCbCr and RGB pictures
 // come out as Format_RGB32 rows without a second pass; CMYK ones are handed on as CMYK, inverted
-// or not, for the colour step. The EXIF orientation and the ICC profile come along.
+// or not, for the colour step. A photograph taken sideways is turned band by band while it is
+// read (by the one turning routine, Upright.h); the ICC profile comes along.
 
 #include "PictureDecoder.h"
 

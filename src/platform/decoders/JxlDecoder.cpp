@@ -96,8 +96,7 @@ Decoded JxlDecoder::decode(QFile& file, const DecodeContext& context) const {
             if (decoded.image.isNull()) {
                 fail("el archivo no tiene ninguna imagen");
             }
-            decoded.image.convertTo(info.alpha_bits > 0 ? QImage::Format_ARGB32
-                                                        : QImage::Format_RGB32);
+            rgbaToArgb32(decoded.image, info.alpha_bits > 0);
             return decoded;
         case JXL_DEC_NEED_MORE_INPUT:
             fail("el archivo termina antes de tiempo");

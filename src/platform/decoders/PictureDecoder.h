@@ -74,6 +74,11 @@ struct DecodeContext {
     bool waitForToolkit() const;
 };
 
+// Rows of R, G, B, A bytes (as libheif and libjxl give them) made Format_ARGB32, or Format_RGB32
+// without alpha, in place. (Qt's own conversion may go through its thread pool, which a reader
+// running before the application object exists must not start.)
+void rgbaToArgb32(QImage& image, bool alpha);
+
 class PictureDecoder {
   public:
     virtual ~PictureDecoder() = default;

@@ -1,0 +1,183 @@
+#include "ColourToSrgb.h"
+
+#include <QColorSpace>
+#include <QColorTransform>
+#include <QPointF>
+#include <future>
+#include <lcms2.h>
+#include <memory>
+
+namespace platform::decoders {
+
+namespace {
+
+// Colour code points (ITU-T H.273) as a colour space; invalid where they mean sRGB or are not
+// understood (PQ and HLG high dynamic range are shown as sRGB).
+QColorSpace codePointSpace(CodePoints cp) {
+    QColorSpace::TransferFunction transfer = QColorSpace::TransferFunction::SRgb;
+    float gamma = 0.0f;
+    switch (cp.transfer) {
+    case 1:
+    case 2:
+    case 6:
+    case 13:
+    case 14:
+    case 15: // sRGB, and BT.709's family shown as it
+        break;
+    case 8:
+        transfer = QColorSpace::TransferFunction::Linear;
+        break;
+    case 4:
+    case 5:
+        transfer = QColorSpace::TransferFunction::Gamma;
+        gamma = cp.transfer == 4 ? 2.2f : 2.8f;
+        break;
+    default:
+        return {};
+    }
+    const QPointF d65(0.3127, 0.3290);
+    switch (cp.primaries) {
+    case 1:
+    case 2: // BT.709 (sRGB's) and unspecified
+        return transfer == QColorSpace::TransferFunction::SRgb
+                   ? QColorSpace()
+                   : QColorSpace(QColorSpace::Primaries::SRgb, transfer, gamma);
+    case 9: // BT.2020
+        return QColorSpace(d65, {0.708, 0.292}, {0.170, 0.797}, {0.131, 0.046}, transfer, gamma);
+    case 12: // Display P3
+        return QColorSpace(QColorSpace::Primaries::DciP3D65, transfer, gamma);
+    default:
+        return {};
+    }
+}
+
+// The colour space Qt would convert from, for RGB pixels; invalid where Qt cannot say.
+QColorSpace qtSpace(const Decoded& decoded) {
+    if (decoded.model != PixelModel::Rgb) {
+        return {};
+    }
+    return decoded.iccProfile.isEmpty() ? codePointSpace(decoded.codePoints)
+                                        : QColorSpace::fromIccProfile(decoded.iccProfile);
+}
+
+bool isSrgb(const QColorSpace& space) {
+    return space == QColorSpace(QColorSpace::SRgb);
+}
+
+struct ProfileCloser {
+    void operator()(void* p) const { cmsCloseProfile(p); }
+};
+using Profile = std::unique_ptr<void, ProfileCloser>;
+struct TransformDeleter {
+    void operator()(void* t) const { cmsDeleteTransform(t); }
+};
+using Transform = std::unique_ptr<void, TransformDeleter>;
+
+// Runs the transform over the picture in place, the two halves at once.
+void transformInPlace(void* transform, QImage& image) {
+    uchar* bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    const auto rows = [&](int first, int count) {
+        if (count > 0) {
+            uchar* start = bits + first * stride;
+            cmsDoTransformLineStride(transform, start, start, cmsUInt32Number(image.width()),
+                                     cmsUInt32Number(count), cmsUInt32Number(stride),
+                                     cmsUInt32Number(stride), 0, 0);
+        }
+    };
+    const int half = image.height() / 2;
+    std::future<void> second =
+        image.height() >= 256 ? std::async(std::launch::async, rows, half, image.height() - half)
+                              : std::future<void>();
+    rows(0, second.valid() ? half : image.height());
+    if (second.valid()) {
+        second.get();
+    }
+}
+
+// CMYK without a usable profile: the plain formula every viewer falls back to.
+void naiveCmykToRgb(QImage& image, bool inverted) {
+    for (int y = 0; y < image.height(); ++y) {
+        uchar* p = image.scanLine(y);
+        for (int x = 0; x < image.width(); ++x, p += 4) {
+            int left[4] = {p[0], p[1], p[2], p[3]}; // what is left of the white, per ink
+            for (int& v : left) {
+                v = inverted ? v : 255 - v;
+            }
+            *reinterpret_cast<QRgb*>(p) =
+                qRgb(left[0] * left[3] / 255, left[1] * left[3] / 255, left[2] * left[3] / 255);
+        }
+    }
+}
+
+void setOpaque(QImage& image) {
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            row[x] |= 0xff000000u;
+        }
+    }
+}
+
+} // namespace
+
+bool colourNeedsToolkit(const Decoded& decoded) {
+    const QColorSpace space = qtSpace(decoded);
+    return space.isValid() && !isSrgb(space);
+}
+
+bool convertWithQt(Decoded& decoded) {
+    const QColorSpace space = qtSpace(decoded);
+    if (!space.isValid()) {
+        return decoded.model == PixelModel::Rgb && decoded.iccProfile.isEmpty(); // untagged
+    }
+    if (!isSrgb(space)) {
+        decoded.image.applyColorTransform(space.transformationToColorSpace(QColorSpace::SRgb));
+    }
+    return true;
+}
+
+bool convertWithLittleCms(Decoded& decoded) {
+    if (decoded.iccProfile.isEmpty()) {
+        return false;
+    }
+    const Profile source(cmsOpenProfileFromMem(decoded.iccProfile.constData(),
+                                               cmsUInt32Number(decoded.iccProfile.size())));
+    const bool cmyk = decoded.model != PixelModel::Rgb;
+    if (!source || cmsGetColorSpace(source.get()) != (cmyk ? cmsSigCmykData : cmsSigRgbData)) {
+        return false;
+    }
+    if (decoded.image.format() == QImage::Format_ARGB32_Premultiplied) {
+        decoded.image.convertTo(QImage::Format_ARGB32);
+    }
+    const Profile srgb(cmsCreate_sRGBProfile());
+    const cmsUInt32Number input = decoded.model == PixelModel::InvertedCmyk ? TYPE_CMYK_8_REV
+                                  : cmyk                                    ? TYPE_CMYK_8
+                                                                            : TYPE_BGRA_8;
+    const cmsUInt32Number flags = cmsFLAGS_NOCACHE | (cmyk ? 0 : cmsFLAGS_COPY_ALPHA);
+    const Transform transform(
+        cmsCreateTransform(source.get(), input, srgb.get(), TYPE_BGRA_8, INTENT_PERCEPTUAL, flags));
+    if (!transform) {
+        return false;
+    }
+    transformInPlace(transform.get(), decoded.image);
+    if (cmyk) {
+        setOpaque(decoded.image);
+        decoded.model = PixelModel::Rgb;
+    }
+    return true;
+}
+
+void convertToSrgb(Decoded& decoded) {
+    if (convertWithQt(decoded) || convertWithLittleCms(decoded)) {
+        return;
+    }
+    // A profile that does not fit the pixels (a grey one, say) or cannot be read: shown as
+    // stored; CMYK without one by the plain formula.
+    if (decoded.model != PixelModel::Rgb) {
+        naiveCmykToRgb(decoded.image, decoded.model == PixelModel::InvertedCmyk);
+        decoded.model = PixelModel::Rgb;
+    }
+}
+
+} // namespace platform::decoders

@@ -1,0 +1,39 @@
+#pragma once
+
+// Turning stored pixels upright for any of the eight orientations: every stored pixel is written
+// once, straight to its place in the upright picture. A reader that produces rows in order can
+// hand them over a band at a time, so that the turning of one band overlaps the reading of the
+// next; every other picture is turned whole, its two halves at once.
+
+#include "PictureDecoder.h"
+
+namespace platform::decoders {
+
+class UprightWriter {
+  public:
+    // The upright picture of a stored picture of that size and 32-bit format; null when memory
+    // ran out.
+    UprightWriter(QSize stored, Orientation orientation, QImage::Format format);
+
+    bool isNull() const { return upright_.isNull(); }
+    // Writes `count` stored rows from `firstRow` on. Bands that do not overlap may be written
+    // from two threads at once.
+    void writeRows(const uchar* rows, qsizetype bytesPerLine, int firstRow, int count);
+    QImage take() { return std::move(upright_); }
+
+  private:
+    QSize stored_;
+    Orientation orientation_;
+    QImage upright_;
+    uchar* bits_ = nullptr;
+    qsizetype bytesPerLine_ = 0;
+};
+
+// The whole picture turned; the picture itself when it is upright already. Null when memory ran
+// out.
+QImage turnUpright(const QImage& image, Orientation orientation);
+
+// Whether the orientation swaps width and height.
+bool swapsSides(Orientation orientation);
+
+} // namespace platform::decoders
