@@ -308,9 +308,15 @@ int writeBitmap(int argc, char** argv) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? 0 : 1;
 }
 
+int writePhotograph(const char* path); // FormatBench.cpp
+
 int main(int argc, char** argv) {
     if (argc > 1 && std::string(argv[1]) == "--write-bmp") {
         return writeBitmap(argc, argv);
+    }
+    if (argc > 2 && std::string(argv[1]) == "--write-photograph") {
+        QCoreApplication application(argc, argv); // Qt's JPEG writer is a plug-in
+        return writePhotograph(argv[2]);
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");

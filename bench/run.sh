@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Runs every performance measurement: the benchmarks, peak memory of a large picture against the
-# built-in one, and launch to picture on screen under Xvfb, Kelmo against feh.
+# built-in one, and launch to picture on screen under Xvfb, Kelmo against feh and gpicview.
 # Needs: tools/install-deps.sh, plus xvfb, xauth, feh, time and libx11-dev (installed here when
 # missing). Usage: bench/run.sh [launches-per-case]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-9}
-need=(xvfb xauth feh time libx11-dev)
+need=(xvfb xauth feh gpicview time libx11-dev)
 missing=()
 for p in "${need[@]}"; do dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p"); done
 if [ ${#missing[@]} -gt 0 ]; then
@@ -36,24 +36,26 @@ awk -v b="$base" -v g="$big" 'BEGIN {
 echo; echo "== launch to picture on screen (median of $runs, ms)"
 "$bin/bench/kelmo_bench" --write-bmp "$work/small.bmp" 256 256 24 ff00ff
 "$bin/bench/kelmo_bench" --write-bmp "$work/large.bmp" 6000 4000 24 ff00ff
+"$bin/bench/kelmo_bench" --write-photograph "$work/photo.jpg"
 cat > "$work/launch.sh" <<SCRIPT
 median() { sort -n | awk '{ v[NR] = \$1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 probe() { timeout 20 "$bin/bench/kelmo_launch_probe" 200 150 ff00ff 10000 -- "\$@" 2>/dev/null; sleep 0.2; }
-# The two viewers take turns, so that whatever else the machine does weighs on both alike.
-for picture in small large; do
+# The viewers take turns, so that whatever else the machine does weighs on all alike.
+for picture in small.bmp large.bmp photo.jpg; do
   for i in \$(seq $runs); do
-    probe "$bin/kelmo" "$work/\$picture.bmp" >> "$work/\$picture.kelmo"
-    probe feh "$work/\$picture.bmp" >> "$work/\$picture.feh"
+    probe "$bin/kelmo" "$work/\$picture" >> "$work/\$picture.kelmo"
+    probe feh "$work/\$picture" >> "$work/\$picture.feh"
+    probe gpicview "$work/\$picture" >> "$work/\$picture.gpicview"
   done
-  for viewer in kelmo feh; do
+  for viewer in kelmo feh gpicview; do
     median < "$work/\$picture.\$viewer" | sed "s/^/  \$picture \$viewer: /"
   done
 done
 echo; echo "== Kelmo's own split, from the moment the probe started it (one launch each)"
-for picture in small large; do
+for picture in small.bmp large.bmp photo.jpg; do
   echo "  \$picture:"
   KELMO_TRACE_STARTUP=1 KELMO_PROBE_LINGER_MS=500 timeout 20 "$bin/bench/kelmo_launch_probe" \
-    200 150 ff00ff 10000 -- "$bin/kelmo" "$work/\$picture.bmp" 2>&1 | sed -n "s/^kelmo start-up: /    /p"
+    200 150 ff00ff 10000 -- "$bin/kelmo" "$work/\$picture" 2>&1 | sed -n "s/^kelmo start-up: /    /p"
 done
 SCRIPT
 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$work/launch.sh"

@@ -40,15 +40,14 @@ QString commandLineBeforeApplication(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     app::StartupTrace trace;
-    // The picture named on the command line is read while the toolkit starts; readers that need
-    // Qt's plug-ins wait until the application object is there. Qt takes the first thread that
-    // asks for its thread data as the main one: this thread asks first.
+    // What of the picture named on the command line can be read while the toolkit starts is read
+    // meanwhile (see PrefetchingLoader.h). Qt takes the first thread that asks for its thread
+    // data as the main one: this thread asks first.
     QThread::currentThread();
     platform::ImageFileLoader fileLoader;
     platform::PrefetchingLoader loader(fileLoader);
     loader.prefetch(commandLineBeforeApplication(argc, argv));
     QApplication application(argc, argv);
-    loader.applicationReady();
     trace.mark("application");
     platform::qt::prepareApplication(application);
     QApplication::setApplicationName(QStringLiteral("Kelmo"));

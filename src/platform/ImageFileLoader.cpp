@@ -15,6 +15,7 @@
 #if defined(_WIN32)
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -68,6 +69,15 @@ void openRegularFile(QFile& file, const QString& path) {
     }
 }
 
+// Asks the system to read the whole file into its cache in the background.
+void readAhead(QFile& file) {
+#if defined(Q_OS_LINUX)
+    posix_fadvise(file.handle(), 0, 0, POSIX_FADV_WILLNEED);
+#else
+    Q_UNUSED(file);
+#endif
+}
+
 } // namespace
 
 Picture ImageFileLoader::loadPicture(const QString& path) {
@@ -75,7 +85,15 @@ Picture ImageFileLoader::loadPicture(const QString& path) {
     return readPicture(path);
 }
 
-Picture ImageFileLoader::readPicture(const QString& path, const ToolkitGate* toolkit) const {
+Picture ImageFileLoader::readPicture(const QString& path) const {
+    return *read(path, false);
+}
+
+std::optional<Picture> ImageFileLoader::readEarly(const QString& path) const {
+    return read(path, true);
+}
+
+std::optional<Picture> ImageFileLoader::read(const QString& path, bool early) const {
     QFile file(path);
     openRegularFile(file, path);
     // The content alone says what the file is: names lie, and Kelmo's own saves are bitmaps
@@ -85,10 +103,16 @@ Picture ImageFileLoader::readPicture(const QString& path, const ToolkitGate* too
         refuse(ErrorNumber::InvalidPicture, path,
                QStringLiteral("no es una imagen de un tipo compatible"));
     }
+    if (early && !decoder->overlapsStartUp()) {
+        readAhead(file);
+        return std::nullopt;
+    }
     QImage image;
     try {
-        const decoders::DecodeContext context{qint64(limitMegabytes_) * 1024 * 1024, toolkit};
+        const decoders::DecodeContext context{qint64(limitMegabytes_) * 1024 * 1024, early};
         image = decoders::finishPicture(decoder->decode(file, context), context);
+    } catch (const decoders::NeedsApplication&) {
+        return std::nullopt;
     } catch (const decoders::DecodeFailure& failure) {
         refuse(ErrorNumber::InvalidPicture, path, failure.reason());
     } catch (const std::bad_alloc&) {

@@ -8,19 +8,21 @@
 
 #include <QByteArray>
 #include <QList>
+#include <optional>
 
 namespace platform {
-
-class ToolkitGate;
 
 class ImageFileLoader : public PictureLoader {
   public:
     // limitMegabytes bounds the decoded size of one picture.
     explicit ImageFileLoader(int limitMegabytes = machineLimitMegabytes());
     Picture loadPicture(const QString& path) override;
-    // The same without the wait cursor, on any thread. Before the application object exists,
-    // pass the gate that start-up opens once it does: readers that need Qt's plug-ins wait there.
-    Picture readPicture(const QString& path, const ToolkitGate* toolkit = nullptr) const;
+    // The same without the wait cursor, on any thread once the application object exists.
+    Picture readPicture(const QString& path) const;
+    // What may be read while the application object is being built, on any thread: the picture
+    // where our bitmap reader reads it; for the other formats nothing (the system is asked to
+    // read the file into its cache meanwhile). Errors as readPicture.
+    std::optional<Picture> readEarly(const QString& path) const;
 
     // The formats read, recognised by their content (see decoders/PictureDecoder.h).
     static QList<QByteArray> allowedFormats();
@@ -30,6 +32,8 @@ class ImageFileLoader : public PictureLoader {
     int limitMegabytes() const { return limitMegabytes_; }
 
   private:
+    std::optional<Picture> read(const QString& path, bool early) const;
+
     int limitMegabytes_;
 };
 

@@ -3,8 +3,6 @@
 namespace platform {
 
 PrefetchingLoader::~PrefetchingLoader() {
-    // A read still waiting for the application gives up; one under way is waited for.
-    toolkit_.abandon();
     if (pending_ && pending_->valid()) {
         pending_->wait();
     }
@@ -16,15 +14,15 @@ void PrefetchingLoader::prefetch(const QString& path) {
     }
     path_ = path;
     const ImageFileLoader* loader = &loader_;
-    const ToolkitGate* toolkit = &toolkit_;
-    pending_ = std::async(std::launch::async,
-                          [loader, path, toolkit] { return loader->readPicture(path, toolkit); });
+    pending_ = std::async(std::launch::async, [loader, path] { return loader->readEarly(path); });
 }
 
 Picture PrefetchingLoader::loadPicture(const QString& path) {
-    applicationReady();
     if (pending_ && pending_->valid() && path == path_) {
-        return pending_->get(); // rethrows the read's error, if it failed
+        std::optional<Picture> early = pending_->get(); // rethrows the read's error, if it failed
+        if (early) {
+            return *std::move(early);
+        }
     }
     return loader_.loadPicture(path);
 }

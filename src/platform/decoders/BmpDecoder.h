@@ -40,6 +40,7 @@ class BitmapDecoder : public PictureDecoder {
   public:
     QByteArray format() const override { return "bmp"; }
     bool recognises(const QByteArray& head) const override { return head.startsWith("BM"); }
+    bool overlapsStartUp() const override { return true; }
     Decoded decode(QFile& file, const DecodeContext& context) const override;
 };
 

@@ -5,8 +5,6 @@
 #include "JxlDecoder.h"
 #include "QtImageDecoder.h"
 
-#include "platform/ToolkitGate.h"
-
 #include <QStringList>
 #include <QtEndian>
 #include <array>
@@ -23,10 +21,6 @@ void DecodeContext::checkSize(qint64 width, qint64 height) const {
                                 .arg(width)
                                 .arg(height));
     }
-}
-
-bool DecodeContext::waitForToolkit() const {
-    return toolkit == nullptr || toolkit->wait();
 }
 
 void rgbaToArgb32(QImage& image, bool alpha) {

@@ -21,8 +21,8 @@ void premultiply(QImage& image) {
 } // namespace
 
 QImage finishPicture(Decoded decoded, const DecodeContext& context) {
-    if (colourNeedsToolkit(decoded) && !context.waitForToolkit()) {
-        throw DecodeFailure(QStringLiteral("el programa se cierra"));
+    if (context.beforeApplication && colourNeedsToolkit(decoded)) {
+        throw NeedsApplication{};
     }
     convertToSrgb(decoded);
     QImage image = turnUpright(decoded.image, decoded.orientation);

@@ -9,7 +9,8 @@
 namespace platform::decoders {
 
 // Format_RGB32, or Format_ARGB32_Premultiplied where the picture has alpha; null when memory
-// ran out. Waits for the toolkit (context) only when the colour conversion needs it.
+// ran out. Throws NeedsApplication where the colour conversion needs Qt before the application
+// object exists.
 QImage finishPicture(Decoded decoded, const DecodeContext& context);
 
 } // namespace platform::decoders

@@ -10,10 +10,10 @@
 namespace platform::decoders {
 
 Decoded QtImageDecoder::decode(QFile& file, const DecodeContext& context) const {
-    const QByteArray bytes = file.readAll();
-    if (!context.waitForToolkit()) {
-        throw DecodeFailure(QStringLiteral("el programa se cierra"));
+    if (context.beforeApplication) {
+        throw NeedsApplication{};
     }
+    const QByteArray bytes = file.readAll();
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);

@@ -1,8 +1,8 @@
 #pragma once
 
 // The bridge to Qt's own readers (PNG, GIF, WebP, ICO, the portable anymaps, XBM, and the rare
-// bitmaps our reader leaves). Qt finds them through its plug-in machinery, so this reader waits
-// for the application object before it starts.
+// bitmaps our reader leaves). Qt finds them through its plug-in machinery, so this reader only
+// runs once the application object exists.
 
 #include "PictureDecoder.h"
 
