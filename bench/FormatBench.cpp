@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Speed of the readers people's photographs go through: a 6000 × 4000 baseline JPEG into
 // ready-to-draw pixels against Qt's reader alone, and the conversion of a picture with a
 // non-sRGB profile against that picture's decode. Both sides are measured in the same loop.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Speed of what users feel: loading, a navigator drag step, a zoom, a save, start-up to the first
 // frame. Pictures are made at run time. Ratios against a baseline measured in the same run are
 // reported as counters, so the results compare across machines.

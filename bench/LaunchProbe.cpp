@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Measures launch to picture on screen as a person sees it: starts a viewer, then polls one pixel
 // of the X screen until it has the picture's colour (within 32 a channel), and prints the
 // milliseconds that took.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs every performance measurement: the benchmarks, peak memory of a large picture against the
 # built-in one, and launch to picture on screen under Xvfb, Kelmo against feh and gpicview.
 # Needs: tools/install-deps.sh, plus xvfb, xauth, feh, time and libx11-dev (installed here when

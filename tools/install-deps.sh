@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what building, running and testing Kelmo needs on Debian 12, skipping what is there.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-image-formats-plugins qt6-translations-l10n
           libjpeg62-turbo-dev libavif-dev libheif-dev libjxl-dev liblcms2-dev
           libgtest-dev libbenchmark-dev fonts-dejavu-core
-          libx11-dev xvfb xauth)
+          libx11-dev xvfb xauth dpkg-dev file)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

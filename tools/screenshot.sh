@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Makes docs/screenshot.png: Kelmo with its built-in picture after a zoom, under Xvfb.
 # Needs xvfb, xdotool and imagemagick. Usage: tools/screenshot.sh [path-to-kelmo]
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "KelmoForm.h"
 
 #include "StartUp.h"

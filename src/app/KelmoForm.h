@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The Kelmo window: its model, one handler object per subsystem, and the wiring of every event

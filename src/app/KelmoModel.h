@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Everything the handlers of the Kelmo window work on: the window and its controls, the two

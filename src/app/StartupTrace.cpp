@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "StartupTrace.h"
 
 #include "platform/qt/FirstPaint.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // With KELMO_TRACE_STARTUP set, start-up prints how long each stage took since the process

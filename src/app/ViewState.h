@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The view state shared by the window's handlers. Positions are twips of the source picture at its

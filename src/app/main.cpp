@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Kelmo: a picture viewer. The window is built, its Load handler runs before it is first shown,
 // and from then on the event loop delivers one user event at a time.
 

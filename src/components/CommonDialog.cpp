@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "CommonDialog.h"
 
 #include "platform/PlatformError.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The common dialog: one instance whose properties keep their values from call to call, so what

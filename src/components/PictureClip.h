@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The picture clipper: the one store of the source picture at its natural size. A cut is set as

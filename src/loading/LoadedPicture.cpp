@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "LoadedPicture.h"
 
 #include "platform/Numeric.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What start-up and the open command do once a new picture shows at its natural size in Image1.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PictureOpener.h"
 
 #include "LoadedPicture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ClipboardCopier.h"
 
 #include "selection/SelectionClip.h"

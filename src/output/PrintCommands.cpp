@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PrintCommands.h"
 
 #include "platform/PlatformError.h"

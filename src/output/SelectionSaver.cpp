@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SelectionSaver.h"
 
 #include "selection/SelectionClip.h"

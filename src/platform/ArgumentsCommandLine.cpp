@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ArgumentsCommandLine.h"
 
 #if defined(_WIN32)

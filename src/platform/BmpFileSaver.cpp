@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "BmpFileSaver.h"
 
 #include "BusyCursor.h"

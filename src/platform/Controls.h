@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The controls of the form engine: plain objects that hold their settings in window twips and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // "Resume after every error": each step runs on its own; a step that raises an error is skipped,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The form: one window with a caption, an outer size in twips, its controls in drawing order, a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "GuiClipboard.h"
 
 #include "PlatformError.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ImageFileLoader.h"
 
 #include "BusyCursor.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The picture loader: the file's content picks one of the readers in decoders/ (the only formats

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A menu item of the form's menu bar or of a submenu. A caption of "-" makes a separator.

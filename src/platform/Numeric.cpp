@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Numeric.h"
 
 #include "PlatformError.h"

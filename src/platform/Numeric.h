@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The numeric rules the handlers are written against: integers rounded half to even with an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A picture as the form's controls and services see it: pixels shared with the picture it was

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PictureDrawing.h"
 
 #include <QPaintDevice>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Errors raised by the form engine and its services. A handler that traps nothing stops at the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PrefetchingLoader.h"
 
 namespace platform {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A loader that can start reading one picture ahead of time, on a worker thread, while the rest

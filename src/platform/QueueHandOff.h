@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Work handed to another thread through Qt's own queues (its thread pool) is ordered by Qt's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ReducedLevels.h"
 
 #include "QueueHandOff.h"

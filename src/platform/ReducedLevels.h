@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Halved copies of a picture's pixels (1/2, 1/4, ... of each side), area-averaged, for drawing

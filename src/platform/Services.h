@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The services the handlers reach outside the form. Each has a real implementation on the

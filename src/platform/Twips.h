@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Window twips (1/1440 inch) are the unit of every position and size on the form. Screen pixels

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SelectionClip.h"
 
 namespace selection {

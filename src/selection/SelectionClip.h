@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The selection mapped to the source picture. The zoom, the copy and the save all cut the same

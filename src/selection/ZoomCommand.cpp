@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ZoomCommand.h"
 
 #include "SelectionClip.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How Kelmo fits the desktop: high-DPI screens, Qt's own texts in Spanish, the wait cursor, the
 // application icon and the command line as each system hands it over.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Thousands of random user events on the real window, from a fixed seed: presses and drags over
 // both picture controls, keys, menu commands with scripted dialogs, enlarges and reduces without
 // bound. After each event the window must still hold together.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real window on Qt's offscreen platform, driven with mouse and key events and checked by
 // its pixels.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer entry: bytes go through the real load path and the window's handlers.
 
 #include "FuzzScenario.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FuzzScenario.h"
 
 #include "app/KelmoForm.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the fuzzer's seed corpus: valid small pictures of every layout and the malformed ones.
 
 #include "support/MalformedCorpus.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the fuzzer with clang, libFuzzer, AddressSanitizer and UBSan, and runs it for the given
 # number of seconds (default 60) from the seed corpus. An input that crashes it is written to
 # tests/fuzz/regressions/, which the test suite replays. Usage: tests/fuzz/run.sh [SECONDS]

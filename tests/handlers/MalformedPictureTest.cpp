@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every damaged or lying picture, and every file that is no picture at all, gives the program's
 // message at start-up and through "Abrir Imagen", changes nothing else, and never crashes or
 // hangs.

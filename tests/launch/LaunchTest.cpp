@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The built program started as a file manager starts it, many times over, with every kind of
 // file people open: each launch must show its picture (or, for a file it cannot read, the
 // start-up message) and then end by the signal it is sent, never die on its own.

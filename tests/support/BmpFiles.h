@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Writes Windows bitmaps of every layout the reader handles, and damaged ones, for tests and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "MalformedCorpus.h"
 
 #include "BmpFiles.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Damaged and lying pictures of every format the dialog names, and valid small ones to start a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Test pictures in the formats and with the metadata people's files carry, made with the

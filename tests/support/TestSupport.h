@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What the tests share: doubles for the parts a person answers (message boxes and dialogs),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests run against real widgets on Qt's offscreen platform, so they need no display.
 
 #include "platform/qt/DesktopIntegration.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/decoders/BmpDecoder.h"
 #include "platform/ImageFileLoader.h"
 #include "platform/PlatformError.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "components/CommonDialog.h"
 #include "platform/PlatformError.h"
 #include "support/TestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/ErrorRecord.h"
 #include "platform/Form.h"
 #include "support/TestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Replays every input that ever crashed the fuzzer, and the seeds it starts from, through the
 // same scenario.
 

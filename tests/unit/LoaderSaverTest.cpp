@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/ImageFileLoader.h"
 #include "platform/PlatformError.h"
 #include "platform/PrefetchingLoader.h"

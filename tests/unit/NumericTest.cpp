@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/Numeric.h"
 #include "platform/PlatformError.h"
 

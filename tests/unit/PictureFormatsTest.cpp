@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pictures as people have them: names that do not match the content, photographs taken sideways,
 // colour profiles, CMYK and grey JPEGs, and the newer formats.
 

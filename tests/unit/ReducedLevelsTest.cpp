@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/ReducedLevels.h"
 #include "platform/PictureDrawing.h"
 #include "support/TestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "AvifDecoder.h"
 
 #include <QFile>

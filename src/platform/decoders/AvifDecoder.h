@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // AVIF through libavif: the primary image (the first frame of a sequence), its rotation and

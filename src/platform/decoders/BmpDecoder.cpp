@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "BmpDecoder.h"
 
 #include "QtImageDecoder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A Windows bitmap reader that reads the file once, straight into ready-to-draw pixels (RGB32,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The pixels of a decoded picture converted to sRGB, in place, from their ICC profile, their

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ExifOrientation.h"
 
 namespace platform::decoders {

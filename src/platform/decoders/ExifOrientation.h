@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The EXIF Orientation tag, found in the metadata blocks of the containers that carry it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "AvifDecoder.h"
 #include "BmpDecoder.h"
 #include "HeifDecoder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "HeifDecoder.h"
 
 #include "AvifDecoder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // HEIF and HEIC through libheif: the primary image, already turned by its rotation and mirror

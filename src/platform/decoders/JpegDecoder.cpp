@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "JpegDecoder.h"
 
 #include "ExifOrientation.h"

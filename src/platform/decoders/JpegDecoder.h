@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // JPEG through libjpeg-turbo, straight into ready-to-draw pixels: grey, YCbCr and RGB pictures

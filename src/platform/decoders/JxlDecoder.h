@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // JPEG XL through libjxl: the first frame, its orientation, and the colour profile of the decoded

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // One picture format's reader. The loader picks the reader by the file's content alone; each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PictureFinish.h"
 
 #include "ColourToSrgb.h"

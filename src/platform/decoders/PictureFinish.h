@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The one step after every reader: the pixels are converted to sRGB (ColourToSrgb), turned

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "QtImageDecoder.h"
 
 #include "ExifOrientation.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The bridge to Qt's own readers (PNG, GIF, WebP, ICO, the portable anymaps, XBM, and the rare

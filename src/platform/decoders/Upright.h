@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Turning stored pixels upright for any of the eight orientations: every stored pixel is written

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "DesktopIntegration.h"
 
 #include "FormStyle.h"

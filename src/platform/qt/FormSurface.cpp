@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FormSurface.h"
 
 #include "platform/PictureDrawing.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The client area of a form below its menu bar: it draws the picture controls and the shapes,

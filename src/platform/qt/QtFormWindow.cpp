@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "QtFormWindow.h"
 
 #include "ButtonIcons.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Shows a Form as a real window: the menu bar from the form's menus, the graphical buttons, and

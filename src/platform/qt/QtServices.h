@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The services that need a person or a device: message boxes, the file and print dialogs, the
