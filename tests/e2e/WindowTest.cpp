@@ -106,6 +106,22 @@ TEST_F(RealWindow, KeysReachTheFormBeforeTheFocusedButton) {
     EXPECT_EQ(kelmo->messages.shown[0].text, QStringLiteral("No se ha seleccionado el área"));
 }
 
+// A modal box opened by the handler moves the focus; the same press, travelling on to the
+// focused button's parents, must not reach the form a second time.
+TEST_F(RealWindow, EachKeyPressReachesTheFormOnceWhateverTheHandlerOpened) {
+    start(QString());
+    kelmo->messages.whileShown = [this] { window->setFocus(); };
+    for (QWidget* focus : {static_cast<QWidget*>(window->button(QStringLiteral("Zoom"))),
+                           static_cast<QWidget*>(window.get())}) {
+        kelmo->messages.shown.clear();
+        focus->setFocus();
+        QTest::keyClick(focus, Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(kelmo->messages.shown.size(), 1u) << focus->metaObject()->className();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(kelmo->messages.shown.size(), 2u) << "the next press is a press of its own";
+    }
+}
+
 TEST_F(RealWindow, APressAfterAPopupGoesToTheControlUnderThePointer) {
     start(QString());
     // A right press over the view opens "Editar"; its release goes to the popup, not the view.

@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -32,8 +33,12 @@ class RecordingMessageBox : public platform::MessageBoxService {
   public:
     void show(const QString& text, const QString& title, platform::MessageIcon icon) override {
         shown.push_back({text, title, icon});
+        if (whileShown) {
+            whileShown(); // what a real modal box does meanwhile, such as taking the focus
+        }
     }
     std::vector<ShownMessage> shown;
+    std::function<void()> whileShown;
 };
 
 // Answers the dialogs from a script, in order; a dialog with no answer left is cancelled.

@@ -210,23 +210,31 @@ void QtFormWindow::unloadRequested() {
 }
 
 bool QtFormWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress || !form_.keyPreview || !form_.onKeyDown) {
+    if (event->type() != QEvent::KeyPress) {
+        // Another event between two presses (each press is preceded by its shortcut check):
+        // the press seen last has finished its journey. Events of a box the handler opened do
+        // not count: the press goes on to the focused widget's parents when the handler returns.
+        if (!inKeyHandler_) {
+            keyOnItsWay_ = nullptr;
+        }
         return false;
     }
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (widget == nullptr || widget->window() != this) {
+    if (!form_.keyPreview || !form_.onKeyDown || widget == nullptr || widget->window() != this) {
         return false;
     }
     // A key press travels from the focus widget up to its parents; the form sees it once, on its
-    // first delivery, and never consumes it.
-    QWidget* first = QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : this;
-    if (widget != first) {
+    // first delivery, whatever has the focus by then, and never consumes it.
+    if (event == keyOnItsWay_) {
         return false;
     }
+    keyOnItsWay_ = event;
     const auto* key = static_cast<QKeyEvent*>(event);
     const std::int16_t code = keyCode(key->key());
     const std::int16_t shift = shiftCode(key->modifiers());
+    inKeyHandler_ = true;
     form_.runHandler([&] { form_.onKeyDown(code, shift); });
+    inKeyHandler_ = false;
     return false;
 }
 

@@ -52,6 +52,9 @@ class QtFormWindow : public QMainWindow, private FormObserver {
     std::map<QString, QToolButton*> buttons_;
     std::map<QString, QMenu*> menus_;
     std::map<QString, QAction*> actions_;
+    // The key press the form has seen while it travels on to the focused widget's parents.
+    const QEvent* keyOnItsWay_ = nullptr;
+    bool inKeyHandler_ = false;
 };
 
 } // namespace platform::qt
