@@ -79,6 +79,19 @@ TEST_F(RealWindow, ShowsThePictureAtNaturalSizeBesideItsPanoramicCopy) {
     }
 }
 
+// The views' single-line border goes around the picture, never over its outer pixels.
+TEST_F(RealWindow, EveryPixelOfASmallPictureIsShown) {
+    start(files.write(QStringLiteral("icono.bmp"), 32, 32));
+    const QImage shown = pixels();
+    int hidden = 0;
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            hidden += (shown.pixel(88 + x, y) & 0xffffff) != (patternPixel(x, y) & 0xffffff);
+        }
+    }
+    EXPECT_EQ(hidden, 0);
+}
+
 TEST_F(RealWindow, ButtonsTakeTheFocusInTabOrderWithTheirTooltips) {
     start(QString());
     QToolButton* aumenta = window->button(QStringLiteral("Aumenta"));

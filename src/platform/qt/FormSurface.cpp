@@ -94,9 +94,11 @@ void FormSurface::drawPicture(QPainter& painter, const PictureBox& box,
                               });
     }
     if (box.border && !frame.isEmpty()) {
+        // The single-line border runs one pixel outside the control, so that it covers nothing
+        // of the picture (where the control touches the surface's edge, it is simply not seen).
         painter.setPen(QPen(QColor(64, 64, 64), 0));
         painter.setBrush(Qt::NoBrush);
-        painter.drawRect(frame.adjusted(0, 0, -1, -1));
+        painter.drawRect(frame.adjusted(-1, -1, 0, 0));
     }
 }
 
