@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
+#include <QPrinterInfo>
 #include <QRegularExpression>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -225,6 +226,35 @@ TEST_F(Printing, CancelledPrintAndSaveRaiseNothing) {
     select(0, 0, 300, 300);
     f().SaveSelected_Click();
     EXPECT_TRUE(kelmo->messages.shown.empty());
+}
+
+// A picture larger than the page is reduced to fit, keeping its proportions; one that fits keeps
+// its own size. (Printer dots; a printable area of 4800 × 6600, A4 at 600 dpi.)
+TEST(PrintPlacement, PicturesLargerThanThePageAreReducedToFit) {
+    const QSizeF page(4800, 6600);
+    const struct {
+        QPointF at;
+        QSizeF own;
+        QRectF placed;
+    } cases[] = {
+        {{0, 0}, {1000, 500}, {0, 0, 1000, 500}},
+        {{0, 0}, {37500, 25000}, {0, 0, 4800, 3200}}, // a 6000 × 4000 photograph, 150 cm wide
+        {{0, 0}, {2400, 13200}, {0, 0, 1200, 6600}},
+        {{800, 600}, {8000, 1000}, {800, 600, 4000, 500}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(platform::qt::fitOnPage(c.at, c.own, page), c.placed) << c.own.width();
+    }
+}
+
+// Without a printer on the machine, printing goes to a PDF file, as to a PDF printer.
+TEST(PrintPlacement, WithoutAPrinterThePdfFileOutputIsThePrinter) {
+    if (!QPrinterInfo::availablePrinterNames().isEmpty()) {
+        GTEST_SKIP() << "this machine has printers";
+    }
+    platform::qt::QtPrinter printer;
+    EXPECT_EQ(printer.device().outputFormat(), QPrinter::PdfFormat);
+    EXPECT_TRUE(printer.device().outputFileName().endsWith(QStringLiteral("imagen.pdf")));
 }
 
 } // namespace

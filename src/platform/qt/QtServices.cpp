@@ -6,13 +6,16 @@
 #include "platform/PlatformError.h"
 #include "platform/decoders/PictureDecoder.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrintDialog>
+#include <QPrinterInfo>
 #include <QScreen>
+#include <QStandardPaths>
 #include <utility>
 
 namespace platform::qt {
@@ -36,6 +39,16 @@ FixedScreenMetrics primaryScreenMetrics() {
 QPrinter& QtPrinter::device() {
     if (!printer_) {
         printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        // Where the system knows no printer, printing goes to a PDF file, as a PDF printer would
+        // on a desktop that always has one.
+        if (QPrinterInfo::availablePrinterNames().isEmpty() &&
+            printer_->outputFileName().isEmpty()) {
+            printer_->setOutputFormat(QPrinter::PdfFormat);
+            const QString folder =
+                QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+            printer_->setOutputFileName(QDir(folder.isEmpty() ? QDir::homePath() : folder)
+                                            .filePath(QStringLiteral("imagen.pdf")));
+        }
     }
     return *printer_;
 }
@@ -60,14 +73,28 @@ void QtPrinter::paintPicture(const Picture& picture, float x, float y) {
     page_.push_back(Placed{picture, x, y});
 }
 
+QRectF fitOnPage(QPointF topLeft, QSizeF ownSize, QSizeF printable) {
+    const QSizeF room(printable.width() - topLeft.x(), printable.height() - topLeft.y());
+    if (ownSize.isEmpty() || room.isEmpty()) {
+        return QRectF(topLeft, ownSize);
+    }
+    const double scale =
+        std::min({1.0, room.width() / ownSize.width(), room.height() / ownSize.height()});
+    return QRectF(topLeft, ownSize * scale);
+}
+
 void QtPrinter::drawPage(QPainter& painter) const {
-    // Positions are twips on the page; a picture keeps the size it has on the screen.
+    // Positions are twips on the page; a picture keeps the size it has on the screen where the
+    // page has room for it, and is reduced to fit where it has not.
     const double dotsPerTwipX = printer_->resolution() / 1440.0;
     const double dotsPerTwipY = printer_->resolution() / 1440.0;
+    const QSizeF printable = printer_->pageRect(QPrinter::DevicePixel).size();
     for (const Placed& placed : page_) {
-        const QRectF target(placed.x * dotsPerTwipX, placed.y * dotsPerTwipY,
-                            double(placed.picture.width()) * twipsPerPixelX_ * dotsPerTwipX,
-                            double(placed.picture.height()) * twipsPerPixelY_ * dotsPerTwipY);
+        const QSizeF ownSize(double(placed.picture.width()) * twipsPerPixelX_ * dotsPerTwipX,
+                             double(placed.picture.height()) * twipsPerPixelY_ * dotsPerTwipY);
+        const QRectF target = fitOnPage(QPointF(placed.x * dotsPerTwipX, placed.y * dotsPerTwipY),
+                                        ownSize, printable);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, target.size() != ownSize);
         painter.drawImage(target, placed.picture.pixels(), QRectF(placed.picture.area()));
     }
 }
@@ -80,6 +107,10 @@ void QtPrinter::endDoc() {
     }
     const BusyCursor busy;
     QPrinter& printer = device();
+    if (printer.outputFormat() == QPrinter::NativeFormat && !printer.isValid()) {
+        page_.clear();
+        throw PlatformError(ErrorNumber::PrinterError); // said, not silently dropped
+    }
     const bool deviceCopies = printer.supportsMultipleCopies();
     printer.setCopyCount(deviceCopies ? copies : 1);
     QPainter painter;
@@ -140,7 +171,9 @@ QtDialogPrompter::askPrint(const components::PrintOptions& options) {
     QPrintDialog dialog(&printer, parent_);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, options.offerSelection);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, options.offerPageRange);
-    dialog.setOption(QAbstractPrintDialog::PrintToFile, options.offerPrintToFile);
+    // The PDF file output is always among the printers: on a machine without a printer it is
+    // the one there is. (The print-to-file choice of the original platform has no counterpart.)
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }

@@ -31,6 +31,11 @@ FixedScreenMetrics primaryScreenMetrics();
 // The printer. What is drawn on a page is kept until the document ends, so that a printer that
 // cannot make copies itself (a PDF file, for one) gets the page as many times as copies were
 // asked for.
+// Where a picture drawn at `ownSize` from `topLeft` goes on a page whose printable area is
+// `printable` (all in printer dots): at its own size where it fits, otherwise reduced to fit,
+// keeping its proportions and its top-left corner.
+QRectF fitOnPage(QPointF topLeft, QSizeF ownSize, QSizeF printable);
+
 class QtPrinter : public Printer {
   public:
     QtPrinter();
