@@ -3,6 +3,7 @@
 
 #include "ButtonIcons.h"
 #include "FormSurface.h"
+#include "FrameExtents.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -139,14 +140,20 @@ QAction* QtFormWindow::action(const QString& itemName) const {
 }
 
 QSize QtFormWindow::frameExtent() const {
-    // What the window manager's decorations and the menu bar take from the outer size. Before the
-    // window is shown, and without a window manager, the decorations are 0.
-    const QSize decorations = frameGeometry().size() - geometry().size();
+    // What the window manager's decorations and the menu bar take from the outer size: the frame
+    // Qt knows once the window is framed, or before that the one the window manager announced;
+    // without a window manager, 0.
+    QSize decorations = frameGeometry().size() - geometry().size();
+    if (decorations.isNull() && announcedFrame_) {
+        decorations = QSize(announcedFrame_->left() + announcedFrame_->right(),
+                            announcedFrame_->top() + announcedFrame_->bottom());
+    }
     return QSize(decorations.width(), decorations.height() + menuBar()->sizeHint().height());
 }
 
 void QtFormWindow::applyGeometry() {
     const QSize extent = frameExtent();
+    fittedExtent_ = extent;
     const CoordinateMapper mapper(form_.screen());
     QSize outer(mapper.toPixelsX(form_.Width()), mapper.toPixelsY(form_.Height()));
     // The real window never exceeds the screen's available area; the form keeps the size its
@@ -161,9 +168,10 @@ void QtFormWindow::applyGeometry() {
 }
 
 void QtFormWindow::showForm() {
+    // The first fit allows for the frame the window manager is going to add.
+    announcedFrame_ = requestFrameExtents(this);
     applyGeometry();
     show();
-    // The decorations are known only once the window is shown.
     applyGeometry();
     std::vector<std::pair<int, QToolButton*>> buttons;
     for (Control* control : form_.controls()) {
@@ -175,6 +183,15 @@ void QtFormWindow::showForm() {
                                         [](auto& a, auto& b) { return a.first < b.first; });
     if (first != buttons.end()) {
         first->second->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void QtFormWindow::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    // A frame other than the one allowed for (a window manager that did not announce it, or
+    // changed it): fit again, so that the outer size stays the one the handlers set.
+    if (isVisible() && frameExtent() != fittedExtent_) {
+        applyGeometry();
     }
 }
 

@@ -8,8 +8,10 @@
 #include "platform/Form.h"
 
 #include <QMainWindow>
+#include <QMargins>
 #include <QPointer>
 #include <map>
+#include <optional>
 
 class QMenu;
 class QToolButton;
@@ -33,6 +35,7 @@ class QtFormWindow : public QMainWindow, private FormObserver {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
   private:
     void formResized() override;
@@ -52,6 +55,10 @@ class QtFormWindow : public QMainWindow, private FormObserver {
     std::map<QString, QToolButton*> buttons_;
     std::map<QString, QMenu*> menus_;
     std::map<QString, QAction*> actions_;
+    // The frame the window manager announced before the window was mapped, and the decorations
+    // the last fit allowed for.
+    std::optional<QMargins> announcedFrame_;
+    QSize fittedExtent_;
     // The key press the form has seen while it travels on to the focused widget's parents.
     const QEvent* keyOnItsWay_ = nullptr;
     bool inKeyHandler_ = false;
