@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-image-formats-plugins qt6-translations-l10n
           libjpeg62-turbo-dev libavif-dev libheif-dev libjxl-dev liblcms2-dev
           libgtest-dev libbenchmark-dev fonts-dejavu-core
-          libx11-dev xvfb xauth dpkg-dev file)
+          libx11-dev libxcb1-dev xvfb xauth dpkg-dev file
+          openbox xdotool xclip x11-utils imagemagick poppler-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,0 +1,231 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# The desktop test: the built program on an X display (Xvfb) with a real window manager
+# (openbox), driven with synthetic input (XTest, through xdotool) and checked on the screen's
+# pixels, on its windows' X properties, on what another program pastes (xclip) and on what it
+# prints (pdftoppm). The real file and print dialogs are used.
+# Usage (under xvfb-run): desktop-test.sh KELMO_BINARY EXPECTED_SIZES_BINARY
+set -uo pipefail
+kelmo=$1
+expected_sizes=$2
+work=$(mktemp -d)
+export HOME=$work/home
+mkdir -p "$HOME/Documents"
+unset QT_QPA_PLATFORM # the suite's offscreen platform: here the real X display
+export QT_QPA_PLATFORM=xcb
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2> /dev/null; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+passed=0
+failed=0
+check() { # check NAME ACTUAL EXPECTED
+  if [ "$2" == "$3" ]; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED $1: got '$2', expected '$3'"
+  fi
+}
+# Polls a command until it succeeds, for at most $1 seconds.
+wait_for() {
+  local limit=$1
+  shift
+  local until=$((SECONDS + limit))
+  until "$@" > /dev/null 2>&1; do
+    [ $SECONDS -ge $until ] && return 1
+    sleep 0.05
+  done
+}
+
+openbox > /dev/null 2>&1 &
+pids+=($!)
+wait_for 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
+  { echo "openbox did not start"; exit 1; }
+
+# A picture of four coloured quarters, and a small one for the minimum height.
+convert \( -size 320x240 xc:'#ff0000' xc:'#00ff00' +append \) \
+        \( -size 320x240 xc:'#0000ff' xc:'#ffff00' +append \) -append BMP3:"$work/cuartos.bmp"
+convert -size 16x16 xc:'#ff00ff' BMP3:"$work/pequena.bmp"
+declare -A size
+while read -r step w h; do size[$step]="${w}x${h}"; done \
+  < <("$expected_sizes" "$work/cuartos.bmp" "$work/pequena.bmp" 2> /dev/null)
+
+"$kelmo" "$work/cuartos.bmp" 2> "$work/kelmo.log" &
+kelmo_pid=$!
+pids+=($kelmo_pid)
+
+window_type() { # the first of its types
+  xprop -id "$1" _NET_WM_WINDOW_TYPE 2> /dev/null | sed 's/^[^=]*= _NET_WM_WINDOW_TYPE_//; s/,.*//'
+}
+# The visible windows of the program of the given type (NORMAL, DIALOG, POPUP_MENU...).
+windows_of_type() {
+  local w
+  for w in $(xdotool search --onlyvisible --pid "$kelmo_pid" 2> /dev/null); do
+    [ "$(window_type "$w")" == "$1" ] && echo "$w"
+  done
+}
+# Pop-up menus: the program's override-redirect windows on the screen.
+popups() {
+  local w
+  for w in $(xdotool search --onlyvisible --pid "$kelmo_pid" 2> /dev/null); do
+    xwininfo -id "$w" | grep -q "Override Redirect State: yes" && echo "$w"
+  done
+}
+count_of_type() {
+  if [ "$1" == POPUP_MENU ]; then popups | wc -l; else windows_of_type "$1" | wc -l; fi
+}
+has_type() { [ "$(count_of_type "$1")" -gt 0 ]; }
+no_type() { [ "$(count_of_type "$1")" -eq 0 ]; }
+# The outer size, frame included: the client's size and the frame the window manager added.
+outer_size() {
+  local client extents
+  client=$(xwininfo -id "$main" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w, h }')
+  extents=$(xprop -id "$main" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
+  read -r cw ch <<< "$client"
+  read -r l r t b <<< "$extents"
+  echo "$((cw + l + r))x$((ch + t + b))"
+}
+settled_outer_size() { sleep 0.4; outer_size; }
+key() { xdotool key --clearmodifiers "$@"; sleep 0.15; }
+# Where a colour first appears in the main window's view, right of the buttons and the panoramic
+# copy (client pixels), as X Y.
+find_colour() {
+  import -window "$main" "$work/window.png" 2> /dev/null
+  convert "$work/window.png" -crop +86+0 -fill black -fuzz 8% +opaque "$1" -format '%@' info: |
+    sed -E 's/[0-9]+x[0-9]+\+([0-9]+)\+([0-9]+)/\1 \2/' | awk '{ print $1 + 86, $2 }'
+}
+
+wait_for 15 has_type NORMAL || { echo "the window never showed"; cat "$work/kelmo.log"; exit 1; }
+main=$(windows_of_type NORMAL | head -n 1)
+xdotool windowactivate --sync "$main" > /dev/null 2>&1
+check "outer size after start-up" "$(settled_outer_size)" "${size[start]}"
+
+# The buttons, from the keyboard: the first (enlarge) has the focus; Tab moves to reduce, zoom
+# and restore. Space presses the button with the focus.
+key space
+check "outer size after enlarge" "$(settled_outer_size)" "${size[enlarge]}"
+key Tab space
+key space
+check "outer size after reduce twice" "$(settled_outer_size)" "${size[reduce]}"
+key Tab Tab space
+check "outer size after restore" "$(settled_outer_size)" "${size[restore]}"
+
+# Ctrl+C without a selection: one message box from every focus, never a second one after it.
+one_box_per_press() { # NAME
+  key ctrl+c
+  wait_for 5 has_type DIALOG
+  check "$1: boxes for one Ctrl+C" "$(count_of_type DIALOG)" 1
+  key Return
+  wait_for 5 no_type DIALOG
+  sleep 0.5
+  check "$1: boxes after its OK" "$(count_of_type DIALOG)" 0
+}
+for focus in restore enlarge reduce zoom; do
+  one_box_per_press "focus on $focus"
+  key Tab
+done
+
+read -r red_x red_y <<< "$(find_colour '#ff0000')"
+check "the picture's top-left quarter is red" "$([ -n "$red_x" ] && echo yes)" yes
+view_x=$((red_x + 100))
+view_y=$((red_y + 100))
+# The window's own background: the margin left of the buttons, at any size of the window.
+background_x=3
+background_y=$((red_y + 50))
+
+# Right presses: "Editar" over the view, "Fichero" over the window.
+popup_at() { # X Y: right press there, the pop-up menu shows
+  xdotool mousemove --window "$main" "$1" "$2" click 3
+  wait_for 5 has_type POPUP_MENU
+}
+popup_at "$view_x" "$view_y"
+check "a pop-up over the view" "$(count_of_type POPUP_MENU)" 1
+key Escape
+popup_at "$background_x" "$background_y"
+check "a pop-up over the window" "$(count_of_type POPUP_MENU)" 1
+key Escape
+
+# Open through the real file dialog: Fichero's first item. A small picture: the minimum height.
+open_picture() { # PATH
+  popup_at "$background_x" "$background_y"
+  key Down Return
+  wait_for 10 has_type DIALOG
+  xdotool type --delay 2 "$1"
+  key Return
+  wait_for 10 no_type DIALOG
+}
+open_picture "$work/pequena.bmp"
+check "outer size after opening a small picture" "$(settled_outer_size)" "${size[open]}"
+# A dialog cancelled: the next key press still reaches the form once.
+popup_at "$background_x" "$background_y"
+key Down Return
+wait_for 10 has_type DIALOG
+key Escape
+wait_for 5 no_type DIALOG
+one_box_per_press "after a cancelled file dialog"
+open_picture "$work/cuartos.bmp"
+read -r red_x red_y <<< "$(find_colour '#ff0000')"
+
+# A selection inside the red quarter, copied with Ctrl+C: another program pastes it.
+xdotool mousemove --window "$main" $((red_x + 20)) $((red_y + 20)) mousedown 1
+for step in 1 2 3 4 5; do
+  xdotool mousemove --window "$main" $((red_x + 20 + 20 * step)) $((red_y + 20 + 10 * step))
+  sleep 0.05
+done
+xdotool mouseup 1
+sleep 0.2
+key ctrl+c
+sleep 0.3
+check "no box when there is a selection" "$(count_of_type DIALOG)" 0
+xclip -o -selection clipboard -t image/png > "$work/pegado.png" 2> /dev/null
+check "the pasted picture's size" "$(identify -format '%wx%h' "$work/pegado.png" 2> /dev/null)" \
+  "100x50"
+check "the pasted picture's colour" \
+  "$(convert "$work/pegado.png" -format '%[hex:p{50,25}]' info: 2> /dev/null | cut -c1-6)" FF0000
+
+# Save through the real file dialog: Fichero's third item.
+popup_at "$background_x" "$background_y"
+key Down Down Down Return
+wait_for 10 has_type DIALOG
+xdotool type --delay 2 "$work/corte.bmp"
+key Return
+wait_for 10 no_type DIALOG
+sleep 0.3
+check "the saved selection" "$(identify -format '%m %wx%h' "$work/corte.bmp" 2> /dev/null)" \
+  "BMP3 100x50"
+
+# Print through the real print dialog: Alt, then to "Imprimir" (the fourth menu), its first
+# item. Without a printer on the machine the PDF file output is the printer.
+key alt
+key Right Right Right Down Return
+wait_for 10 has_type DIALOG
+key Return
+wait_for 10 no_type DIALOG
+wait_for 10 test -s "$HOME/Documents/imagen.pdf"
+pdftoppm -r 96 -png -singlefile "$HOME/Documents/imagen.pdf" "$work/impreso" 2> /dev/null
+quarter() { # COLOUR: the size of its area on the printed page
+  convert "$work/impreso.png" -fill black -fuzz 8% +opaque "$1" -format '%@' info: 2> /dev/null |
+    sed -E 's/\+.*//'
+}
+# Within a pixel: the page is rasterised at 96 dpi and the quarters' edges are blended.
+about() { # WxH NOMINAL_W NOMINAL_H
+  local w=${1%x*} h=${1#*x}
+  [ -n "$1" ] && [ $((w - $2)) -ge -1 ] && [ $((w - $2)) -le 1 ] &&
+    [ $((h - $3)) -ge -1 ] && [ $((h - $3)) -le 1 ] && echo "320x240 within a pixel"
+}
+check "printed red quarter at its own size" "$(about "$(quarter '#ff0000')" 320 240)" \
+  "320x240 within a pixel"
+check "printed yellow quarter at its own size" "$(about "$(quarter '#ffff00')" 320 240)" \
+  "320x240 within a pixel"
+
+kill "$kelmo_pid" 2> /dev/null
+wait "$kelmo_pid" 2> /dev/null
+if grep -E "AddressSanitizer|ThreadSanitizer|runtime error" "$work/kelmo.log"; then
+  failed=$((failed + 1))
+fi
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
