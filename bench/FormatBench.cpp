@@ -16,7 +16,6 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <lcms2.h>
 
 namespace {
 
@@ -107,27 +106,11 @@ BENCHMARK(BM_LoadJpegPhotograph)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
 
-QByteArray displayP3Profile() {
-    const cmsCIExyY white{0.3127, 0.3290, 1};
-    const cmsCIExyYTRIPLE p3{{0.680, 0.320, 1}, {0.265, 0.690, 1}, {0.150, 0.060, 1}};
-    const double srgb[5] = {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045};
-    cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, srgb);
-    cmsToneCurve* curves[3] = {curve, curve, curve};
-    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &p3, curves);
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    QByteArray icc(qsizetype(size), '\0');
-    cmsSaveProfileToMem(profile, icc.data(), &size);
-    cmsCloseProfile(profile);
-    cmsFreeToneCurve(curve);
-    return icc;
-}
-
 // The conversion to sRGB of the decoded photograph, tagged Display P3 (range 1) or untagged
 // (range 0), against the decode itself.
 void BM_ColourConversion(benchmark::State& state) {
     const bool tagged = state.range(0) != 0;
-    const QByteArray profile = tagged ? displayP3Profile() : QByteArray();
+    const QByteArray profile = tagged ? testing_support::displayP3Profile() : QByteArray();
     const platform::decoders::JpegDecoder jpeg;
     const platform::decoders::DecodeContext context{qint64(1) << 34};
     double decoding = 0;

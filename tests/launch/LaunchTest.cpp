@@ -37,25 +37,17 @@ struct Kind {
     bool message; // a file Kelmo cannot read: the start-up message shows first
 };
 
-QByteArray written(const QImage& image, const char* format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, format).write(image);
-    return bytes;
-}
-
 std::vector<Kind> writeFiles(const QTemporaryDir& dir) {
     QImage picture(320, 240, QImage::Format_RGB32);
     picture.fill(qRgb(255, 0, 255));
     const QImage icon = picture.copy(0, 0, 256, 256);
     const std::vector<std::pair<std::string, QByteArray>> files = {
-        {"foto.png", written(picture, "png")},
-        {"foto.jpg", written(picture, "jpeg")},
+        {"foto.png", testing_support::encoded(picture, "png")},
+        {"foto.jpg", testing_support::encoded(picture, "jpeg")},
         {"foto.gif", testing_support::makeGif(320, 240)},
-        {"foto.webp", written(picture, "webp")},
-        {"icono.ico", written(icon, "ico")},
-        {"foto.bmp", written(picture, "bmp")},
+        {"foto.webp", testing_support::encoded(picture, "webp")},
+        {"icono.ico", testing_support::encoded(icon, "ico")},
+        {"foto.bmp", testing_support::encoded(picture, "bmp")},
         {"foto.avif", testing_support::encodeAvif(picture)},
         {"foto.heic", testing_support::encodeHeic(picture)},
         {"foto.jxl", testing_support::encodeJxl(picture)},

@@ -30,16 +30,6 @@ QByteArray segment(uchar marker, const QByteArray& payload) {
     return s + payload;
 }
 
-QByteArray written(const QImage& image, const char* format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    writer.setQuality(100);
-    require(writer.write(image), format);
-    return bytes;
-}
-
 QByteArray littleEndian(quint32 value, int bytes) {
     QByteArray out;
     for (int i = 0; i < bytes; ++i) {
@@ -62,7 +52,7 @@ quint32 crc32(const QByteArray& bytes) {
 } // namespace
 
 QByteArray pngWithExif(const QImage& image, int orientation) {
-    const QByteArray png = written(image, "png");
+    const QByteArray png = encoded(image, "png");
     const QByteArray body = "eXIf" + exifBlock(orientation);
     QByteArray chunk(4, '\0');
     qToBigEndian(quint32(body.size() - 4), chunk.data());
@@ -73,7 +63,7 @@ QByteArray pngWithExif(const QImage& image, int orientation) {
 }
 
 QByteArray webpWithExif(const QImage& image, int orientation) {
-    const QByteArray webp = written(image, "webp");
+    const QByteArray webp = encoded(image, "webp");
     const QByteArray exif = exifBlock(orientation);
     QByteArray chunks = "VP8X" + littleEndian(10, 4) + littleEndian(0x08, 4) +
                         littleEndian(quint32(image.width() - 1), 3) +
@@ -93,7 +83,7 @@ QByteArray exifBlock(int orientation) {
 }
 
 QByteArray jpegWith(const QImage& image, int orientation, const QByteArray& iccProfile) {
-    const QByteArray plain = written(image, "jpeg");
+    const QByteArray plain = encoded(image, "jpeg");
     QByteArray extra;
     if (orientation != 0) {
         extra += segment(0xe1, QByteArray("Exif\0\0", 6) + exifBlock(orientation));
@@ -138,13 +128,15 @@ QByteArray cmykJpeg(int width, int height, const uchar cmyk[4], bool adobe) {
     return bytes;
 }
 
-QByteArray swappedRedGreenProfile() {
+QByteArray rgbProfile(const double primaries[6]) {
     const cmsCIExyY white{0.3127, 0.3290, 1};
-    const cmsCIExyYTRIPLE swapped{{0.300, 0.600, 1}, {0.640, 0.330, 1}, {0.150, 0.060, 1}};
+    const cmsCIExyYTRIPLE xy{{primaries[0], primaries[1], 1},
+                             {primaries[2], primaries[3], 1},
+                             {primaries[4], primaries[5], 1}};
     const double srgb[5] = {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045};
     cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, srgb);
     cmsToneCurve* curves[3] = {curve, curve, curve};
-    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &swapped, curves);
+    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &xy, curves);
     cmsUInt32Number size = 0;
     cmsSaveProfileToMem(profile, nullptr, &size);
     QByteArray icc(qsizetype(size), '\0');
@@ -152,6 +144,26 @@ QByteArray swappedRedGreenProfile() {
     cmsCloseProfile(profile);
     cmsFreeToneCurve(curve);
     return icc;
+}
+
+QByteArray swappedRedGreenProfile() {
+    const double swapped[6] = {0.300, 0.600, 0.640, 0.330, 0.150, 0.060};
+    return rgbProfile(swapped);
+}
+
+QByteArray displayP3Profile() {
+    const double p3[6] = {0.680, 0.320, 0.265, 0.690, 0.150, 0.060};
+    return rgbProfile(p3);
+}
+
+QByteArray encoded(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(100);
+    require(writer.write(image), format);
+    return bytes;
 }
 
 QByteArray encodeAvif(const QImage& source, int quarterTurns, int mirrorMode) {

@@ -22,8 +22,14 @@ QByteArray jpegWith(const QImage& image, int orientation, const QByteArray& iccP
 // A CMYK JPEG of one colour; `adobe` stores every value inverted under Adobe's APP14 marker, as
 // Adobe's programs do.
 QByteArray cmykJpeg(int width, int height, const uchar cmyk[4], bool adobe);
-// An RGB profile with sRGB's curve whose red and green primaries trade places.
+// An RGB profile with sRGB's curve and white point and the given primaries (x, y of red, green
+// and blue).
+QByteArray rgbProfile(const double primaries[6]);
+// Such a profile whose red and green primaries trade places, and Display P3's.
 QByteArray swappedRedGreenProfile();
+QByteArray displayP3Profile();
+// The image written by Qt's writer for the format (quality 100 where it has one).
+QByteArray encoded(const QImage& image, const char* format);
 // A PNG with an eXIf chunk, and a WebP with an EXIF chunk, holding the orientation.
 QByteArray pngWithExif(const QImage& image, int orientation);
 QByteArray webpWithExif(const QImage& image, int orientation);

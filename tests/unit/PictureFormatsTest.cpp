@@ -19,16 +19,6 @@ using namespace testing_support;
 
 namespace {
 
-QByteArray encoded(const QImage& image, const char* format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    writer.setQuality(100);
-    writer.write(image);
-    return bytes;
-}
-
 QImage load(PictureFiles& files, const QString& name, const QByteArray& bytes) {
     return platform::ImageFileLoader().loadPicture(files.writeText(name, bytes)).pixels();
 }
