@@ -199,28 +199,54 @@ check "the saved selection" "$(identify -format '%m %wx%h' "$work/corte.bmp" 2> 
   "BMP3 100x50"
 
 # Print through the real print dialog: Alt, then to "Imprimir" (the fourth menu), its first
-# item. Without a printer on the machine the PDF file output is the printer.
-key alt
-key Right Right Right Down Return
-wait_for 10 has_type DIALOG
-key Return
-wait_for 10 no_type DIALOG
-wait_for 10 test -s "$HOME/Documents/imagen.pdf"
-pdftoppm -r 96 -png -singlefile "$HOME/Documents/imagen.pdf" "$work/impreso" 2> /dev/null
+# item. Without a printer on the machine the PDF file output is the printer. With `selection`,
+# the dialog's options are opened and "Selección" chosen (by its place in Qt's dialog).
+print_to_pdf() { # [selection]
+  rm -f "$HOME/Documents/imagen.pdf"
+  key alt
+  key Right Right Right Down Return
+  wait_for 10 has_type DIALOG
+  if [ "${1:-}" == selection ]; then
+    key alt+o
+    sleep 0.5
+    xdotool mousemove --window "$(windows_of_type DIALOG | head -n 1)" 37 294 click 1
+    sleep 0.2
+  fi
+  key Return
+  wait_for 10 no_type DIALOG
+  wait_for 10 test -s "$HOME/Documents/imagen.pdf"
+  pdftoppm -r 96 -png -singlefile "$HOME/Documents/imagen.pdf" "$work/impreso" 2> /dev/null
+}
 quarter() { # COLOUR: the size of its area on the printed page
   convert "$work/impreso.png" -fill black -fuzz 8% +opaque "$1" -format '%@' info: 2> /dev/null |
     sed -E 's/\+.*//'
 }
+print_to_pdf
 # Within a pixel: the page is rasterised at 96 dpi and the quarters' edges are blended.
 about() { # WxH NOMINAL_W NOMINAL_H
   local w=${1%x*} h=${1#*x}
   [ -n "$1" ] && [ $((w - $2)) -ge -1 ] && [ $((w - $2)) -le 1 ] &&
-    [ $((h - $3)) -ge -1 ] && [ $((h - $3)) -le 1 ] && echo "320x240 within a pixel"
+    [ $((h - $3)) -ge -1 ] && [ $((h - $3)) -le 1 ] && echo "within a pixel"
 }
 check "printed red quarter at its own size" "$(about "$(quarter '#ff0000')" 320 240)" \
-  "320x240 within a pixel"
+  "within a pixel"
 check "printed yellow quarter at its own size" "$(about "$(quarter '#ffff00')" 320 240)" \
-  "320x240 within a pixel"
+  "within a pixel"
+
+# Zoomed into a selection inside the green quarter (the zoom button: the third), "Selección"
+# prints what the view shows: that cut, at its own size, and nothing of the other quarters.
+xdotool mousemove --window "$main" $((red_x + 340)) $((red_y + 20)) mousedown 1
+for step in 1 2 3 4 5; do
+  xdotool mousemove --window "$main" $((red_x + 340 + 20 * step)) $((red_y + 20 + 10 * step))
+  sleep 0.05
+done
+xdotool mouseup 1
+xdotool mousemove --window "$main" 24 $((red_y + 68)) click 1
+sleep 0.3
+print_to_pdf selection
+check "printed zoomed view: the green cut at its own size" \
+  "$(about "$(quarter '#00ff00')" 100 50)" "within a pixel"
+check "printed zoomed view: no red" "$(quarter '#ff0000')" 0x0
 
 kill "$kelmo_pid" 2> /dev/null
 wait "$kelmo_pid" 2> /dev/null
