@@ -51,15 +51,19 @@ quint32 crc32(const QByteArray& bytes) {
 
 } // namespace
 
-QByteArray pngWithExif(const QImage& image, int orientation) {
+QByteArray pngWithChunk(const QImage& image, const char type[4], const QByteArray& data) {
     const QByteArray png = encoded(image, "png");
-    const QByteArray body = "eXIf" + exifBlock(orientation);
-    QByteArray chunk(4, '\0');
-    qToBigEndian(quint32(body.size() - 4), chunk.data());
+    const QByteArray body = QByteArray(type, 4) + data;
+    QByteArray length(4, '\0');
+    qToBigEndian(quint32(data.size()), length.data());
     QByteArray crc(4, '\0');
     qToBigEndian(crc32(body), crc.data());
     constexpr int afterHeader = 8 + 25; // signature and IHDR
-    return png.left(afterHeader) + chunk + body + crc + png.mid(afterHeader);
+    return png.left(afterHeader) + length + body + crc + png.mid(afterHeader);
+}
+
+QByteArray pngWithExif(const QImage& image, int orientation) {
+    return pngWithChunk(image, "eXIf", exifBlock(orientation));
 }
 
 QByteArray webpWithExif(const QImage& image, int orientation) {

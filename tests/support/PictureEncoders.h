@@ -30,7 +30,9 @@ QByteArray swappedRedGreenProfile();
 QByteArray displayP3Profile();
 // The image written by Qt's writer for the format (quality 100 where it has one).
 QByteArray encoded(const QImage& image, const char* format);
-// A PNG with an eXIf chunk, and a WebP with an EXIF chunk, holding the orientation.
+// A PNG with an extra chunk after its header; one with an eXIf chunk holding the orientation,
+// and a WebP with an EXIF chunk holding it.
+QByteArray pngWithChunk(const QImage& image, const char type[4], const QByteArray& data);
 QByteArray pngWithExif(const QImage& image, int orientation);
 QByteArray webpWithExif(const QImage& image, int orientation);
 // An EXIF block (TIFF header and one directory) holding only the orientation.

@@ -131,6 +131,14 @@ TEST(PictureFormats, ColoursAreShownInSrgb) {
     QImage known(16, 16, QImage::Format_RGB32);
     known.fill(qRgb(10, 200, 60));
     const uchar cmykRed[4] = {0, 255, 255, 0};
+    QImage deep(16, 16, QImage::Format_RGBX64);
+    deep.fill(QColor(10, 200, 60));
+    QImage stored(16, 16, QImage::Format_RGB32);
+    stored.fill(qRgb(200, 100, 50));
+    const QRgb inDisplayP3 =
+        QColorSpace(QColorSpace::Primaries::DciP3D65, QColorSpace::TransferFunction::SRgb)
+            .transformationToColorSpace(QColorSpace::SRgb)
+            .map(qRgb(200, 100, 50));
     const struct {
         const char* name;
         QByteArray bytes;
@@ -143,6 +151,9 @@ TEST(PictureFormats, ColoursAreShownInSrgb) {
         {"gris.jpg", encoded(grey, "jpeg"), qRgb(128, 128, 128), 2},
         {"cmyk.jpg", cmykJpeg(16, 16, cmykRed, false), qRgb(255, 0, 0), 4},
         {"cmyk-adobe.jpg", cmykJpeg(16, 16, cmykRed, true), qRgb(255, 0, 0), 4},
+        {"16-bits.png", encoded(deep, "png"), qRgb(10, 200, 60), 1},
+        {"cicp-p3.png", pngWithChunk(stored, "cICP", QByteArray("\x0c\x0d\x00\x01", 4)),
+         inDisplayP3, 2},
         {"conocido.avif", encodeAvif(known), qRgb(10, 200, 60), 4},
         {"conocido.heic", encodeHeic(known), qRgb(10, 200, 60), 12},
         {"conocido.jxl", encodeJxl(known), qRgb(10, 200, 60), 0},

@@ -74,4 +74,15 @@ Orientation orientationInContainer(QByteArrayView file, const QByteArray& format
     return Orientation::Upright;
 }
 
+std::optional<CodePoints> pngCodePoints(QByteArrayView file) {
+    if (!file.startsWith("\x89PNG\r\n\x1a\n")) {
+        return std::nullopt;
+    }
+    const QByteArrayView cicp = findChunk(file, 8, "cICP", true);
+    if (cicp.size() < 4) {
+        return std::nullopt;
+    }
+    return CodePoints{quint8(cicp[0]), quint8(cicp[1])};
+}
+
 } // namespace platform::decoders

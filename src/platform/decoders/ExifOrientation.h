@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// The EXIF Orientation tag, found in the metadata blocks of the containers that carry it.
+// The EXIF Orientation tag, found in the metadata blocks of the containers that carry it, and
+// the other metadata chunk Qt's readers pass over: PNG's colour code points.
 
 #include "PictureDecoder.h"
 
 #include <QByteArrayView>
+#include <optional>
 
 namespace platform::decoders {
 
@@ -16,5 +18,9 @@ Orientation exifOrientation(QByteArrayView exif);
 // The orientation in a whole PNG (eXIf chunk) or WebP (EXIF chunk) file; Upright for other
 // formats and for files without one.
 Orientation orientationInContainer(QByteArrayView file, const QByteArray& format);
+
+// The colour code points of a PNG's cICP chunk, which take precedence over its other colour
+// chunks; nothing for other formats and for PNGs without one.
+std::optional<CodePoints> pngCodePoints(QByteArrayView file);
 
 } // namespace platform::decoders

@@ -33,6 +33,10 @@ Decoded QtImageDecoder::decode(QFile& file, const DecodeContext& context) const 
         decoded.iccProfile = space.iccProfile();
     }
     decoded.image.setColorSpace(QColorSpace());
+    if (const std::optional<CodePoints> cicp = pngCodePoints(bytes)) {
+        decoded.codePoints = *cicp; // over any profile, as PNG's rules say
+        decoded.iccProfile.clear();
+    }
     decoded.orientation = orientationInContainer(bytes, format_);
     if (decoded.image.hasAlphaChannel()) {
         if (decoded.image.format() != QImage::Format_ARGB32_Premultiplied) {
