@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "ColourToSrgb.h"
 
+#include "TwoHalves.h"
+
 #include <QColorSpace>
 #include <QColorTransform>
 #include <QPointF>
-#include <future>
 #include <lcms2.h>
 #include <memory>
 
@@ -78,22 +79,12 @@ using Transform = std::unique_ptr<void, TransformDeleter>;
 void transformInPlace(void* transform, QImage& image) {
     uchar* bits = image.bits();
     const qsizetype stride = image.bytesPerLine();
-    const auto rows = [&](int first, int count) {
-        if (count > 0) {
-            uchar* start = bits + first * stride;
-            cmsDoTransformLineStride(transform, start, start, cmsUInt32Number(image.width()),
-                                     cmsUInt32Number(count), cmsUInt32Number(stride),
-                                     cmsUInt32Number(stride), 0, 0);
-        }
-    };
-    const int half = image.height() / 2;
-    std::future<void> second =
-        image.height() >= 256 ? std::async(std::launch::async, rows, half, image.height() - half)
-                              : std::future<void>();
-    rows(0, second.valid() ? half : image.height());
-    if (second.valid()) {
-        second.get();
-    }
+    inTwoHalves(image.height(), 256, 1, [&](int first, int end) {
+        uchar* start = bits + first * stride;
+        cmsDoTransformLineStride(transform, start, start, cmsUInt32Number(image.width()),
+                                 cmsUInt32Number(end - first), cmsUInt32Number(stride),
+                                 cmsUInt32Number(stride), 0, 0);
+    });
 }
 
 // CMYK without a usable profile: the plain formula every viewer falls back to.

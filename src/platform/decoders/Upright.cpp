@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "Upright.h"
 
-#include <future>
+#include "TwoHalves.h"
+
+#include <algorithm>
 
 namespace platform::decoders {
 
@@ -83,14 +85,7 @@ QImage turnUpright(const QImage& image, Orientation orientation) {
                              std::min(64, end - y));
         }
     };
-    const int half = image.height() >= 512 ? image.height() / 2 / 64 * 64 : 0;
-    std::future<void> second = half > 0
-                                   ? std::async(std::launch::async, bands, half, image.height())
-                                   : std::future<void>();
-    bands(0, half > 0 ? half : image.height());
-    if (second.valid()) {
-        second.get();
-    }
+    inTwoHalves(image.height(), 512, 64, bands);
     return writer.take();
 }
 
