@@ -5,19 +5,12 @@
 #include "PictureEncoders.h"
 #include "TestSupport.h"
 
-#include <QBuffer>
-#include <QImageWriter>
-
 namespace testing_support {
 
 namespace {
 
 QByteArray written(const char* format, int width, int height) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, format).write(patternImage(width, height));
-    return bytes;
+    return encoded(patternImage(width, height), format, -1);
 }
 
 void truncations(std::vector<CorpusFile>& out, const QString& stem, const QString& suffix,

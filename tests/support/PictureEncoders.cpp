@@ -160,12 +160,12 @@ QByteArray displayP3Profile() {
     return rgbProfile(p3);
 }
 
-QByteArray encoded(const QImage& image, const char* format) {
+QByteArray encoded(const QImage& image, const char* format, int quality) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, format);
-    writer.setQuality(100);
+    writer.setQuality(quality);
     require(writer.write(image), format);
     return bytes;
 }

@@ -28,8 +28,9 @@ QByteArray rgbProfile(const double primaries[6]);
 // Such a profile whose red and green primaries trade places, and Display P3's.
 QByteArray swappedRedGreenProfile();
 QByteArray displayP3Profile();
-// The image written by Qt's writer for the format (quality 100 where it has one).
-QByteArray encoded(const QImage& image, const char* format);
+// The image written by Qt's writer for the format, at that quality where it has one (-1: the
+// writer's own default).
+QByteArray encoded(const QImage& image, const char* format, int quality = 100);
 // A PNG with an extra chunk after its header; one with an eXIf chunk holding the orientation,
 // and a WebP with an EXIF chunk holding it.
 QByteArray pngWithChunk(const QImage& image, const char type[4], const QByteArray& data);
