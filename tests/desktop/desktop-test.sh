@@ -61,7 +61,7 @@ pids+=($kelmo_pid)
 window_type() { # the first of its types
   xprop -id "$1" _NET_WM_WINDOW_TYPE 2> /dev/null | sed 's/^[^=]*= _NET_WM_WINDOW_TYPE_//; s/,.*//'
 }
-# The visible windows of the program of the given type (NORMAL, DIALOG, POPUP_MENU...).
+# The visible windows of the program of the given type (NORMAL, DIALOG...).
 windows_of_type() {
   local w
   for w in $(xdotool search --onlyvisible --pid "$kelmo_pid" 2> /dev/null); do
@@ -75,10 +75,9 @@ popups() {
     xwininfo -id "$w" | grep -q "Override Redirect State: yes" && echo "$w"
   done
 }
-count_of_type() {
-  if [ "$1" == POPUP_MENU ]; then popups | wc -l; else windows_of_type "$1" | wc -l; fi
-}
+count_of_type() { windows_of_type "$1" | wc -l; }
 has_type() { [ "$(count_of_type "$1")" -gt 0 ]; }
+has_popup() { [ -n "$(popups)" ]; }
 no_type() { [ "$(count_of_type "$1")" -eq 0 ]; }
 # The outer size, frame included: the client's size and the frame the window manager added.
 outer_size() {
@@ -137,16 +136,26 @@ view_y=$((red_y + 100))
 background_x=3
 background_y=$((red_y + 50))
 
+# A left drag over the view from X Y, 100 pixels right and 50 down, in steps as a hand moves.
+select_100_by_50() {
+  xdotool mousemove --window "$main" "$1" "$2" mousedown 1
+  for step in 1 2 3 4 5; do
+    xdotool mousemove --window "$main" $(($1 + 20 * step)) $(($2 + 10 * step))
+    sleep 0.05
+  done
+  xdotool mouseup 1
+}
+
 # Right presses: "Editar" over the view, "Fichero" over the window.
 popup_at() { # X Y: right press there, the pop-up menu shows
   xdotool mousemove --window "$main" "$1" "$2" click 3
-  wait_for 5 has_type POPUP_MENU
+  wait_for 5 has_popup
 }
 popup_at "$view_x" "$view_y"
-check "a pop-up over the view" "$(count_of_type POPUP_MENU)" 1
+check "a pop-up over the view" "$(popups | wc -l)" 1
 key Escape
 popup_at "$background_x" "$background_y"
-check "a pop-up over the window" "$(count_of_type POPUP_MENU)" 1
+check "a pop-up over the window" "$(popups | wc -l)" 1
 key Escape
 
 # Open through the real file dialog: Fichero's first item. A small picture: the minimum height.
@@ -171,12 +180,7 @@ open_picture "$work/cuartos.bmp"
 read -r red_x red_y <<< "$(find_colour '#ff0000')"
 
 # A selection inside the red quarter, copied with Ctrl+C: another program pastes it.
-xdotool mousemove --window "$main" $((red_x + 20)) $((red_y + 20)) mousedown 1
-for step in 1 2 3 4 5; do
-  xdotool mousemove --window "$main" $((red_x + 20 + 20 * step)) $((red_y + 20 + 10 * step))
-  sleep 0.05
-done
-xdotool mouseup 1
+select_100_by_50 $((red_x + 20)) $((red_y + 20))
 sleep 0.2
 key ctrl+c
 sleep 0.3
@@ -235,12 +239,7 @@ check "printed yellow quarter at its own size" "$(about "$(quarter '#ffff00')" 3
 
 # Zoomed into a selection inside the green quarter (the zoom button: the third), "Selección"
 # prints what the view shows: that cut, at its own size, and nothing of the other quarters.
-xdotool mousemove --window "$main" $((red_x + 340)) $((red_y + 20)) mousedown 1
-for step in 1 2 3 4 5; do
-  xdotool mousemove --window "$main" $((red_x + 340 + 20 * step)) $((red_y + 20 + 10 * step))
-  sleep 0.05
-done
-xdotool mouseup 1
+select_100_by_50 $((red_x + 340)) $((red_y + 20))
 xdotool mousemove --window "$main" 24 $((red_y + 68)) click 1
 sleep 0.3
 print_to_pdf selection
