@@ -10,12 +10,9 @@ set(KELMO_MIME_TYPES
     image/x-win-bitmap image/x-portable-bitmap image/x-portable-graymap
     image/x-portable-pixmap image/x-xbitmap)
 list(JOIN KELMO_MIME_TYPES ";" KELMO_DESKTOP_MIME_TYPES)
-set(KELMO_METAINFO_MEDIATYPES "")
-foreach(type ${KELMO_MIME_TYPES})
-  string(APPEND KELMO_METAINFO_MEDIATYPES "    <mediatype>${type}</mediatype>\n")
-endforeach()
-string(STRIP "${KELMO_METAINFO_MEDIATYPES}" KELMO_METAINFO_MEDIATYPES)
-set(KELMO_METAINFO_MEDIATYPES "    ${KELMO_METAINFO_MEDIATYPES}")
+list(TRANSFORM KELMO_MIME_TYPES REPLACE "(.+)" "    <mediatype>\\1</mediatype>"
+     OUTPUT_VARIABLE mediatypes)
+list(JOIN mediatypes "\n" KELMO_METAINFO_MEDIATYPES)
 
 set(generated ${CMAKE_CURRENT_BINARY_DIR}/packaging)
 configure_file(packaging/kelmo.desktop.in ${generated}/kelmo.desktop @ONLY)
