@@ -7,19 +7,6 @@
 
 namespace platform::decoders {
 
-bool hasBrand(const QByteArray& head, std::initializer_list<const char*> brands) {
-    if (head.size() < 12 || head.mid(4, 4) != "ftyp") {
-        return false;
-    }
-    const QByteArray major = head.mid(8, 4);
-    for (const char* brand : brands) {
-        if (major == brand) {
-            return true;
-        }
-    }
-    return false;
-}
-
 bool AvifDecoder::recognises(const QByteArray& head) const {
     return hasBrand(head, {"avif", "avis"});
 }

@@ -15,9 +15,6 @@ class AvifDecoder : public PictureDecoder {
     Decoded decode(QFile& file, const DecodeContext& context) const override;
 };
 
-// Whether the head is an ISO base media file ("ftyp" box) whose major brand is one of `brands`.
-bool hasBrand(const QByteArray& head, std::initializer_list<const char*> brands);
-
 // The EXIF orientation that a HEIF rotation (quarter turns anticlockwise) followed by a mirror
 // (mode 0: top and bottom exchanged, 1: left and right; -1: none) amounts to.
 Orientation orientationOfBoxes(int quarterTurnsAnticlockwise, int mirrorMode);

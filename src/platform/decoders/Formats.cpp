@@ -24,6 +24,19 @@ void DecodeContext::checkSize(qint64 width, qint64 height) const {
     }
 }
 
+bool hasBrand(const QByteArray& head, std::initializer_list<const char*> brands) {
+    if (head.size() < 12 || head.mid(4, 4) != "ftyp") {
+        return false;
+    }
+    const QByteArray major = head.mid(8, 4);
+    for (const char* brand : brands) {
+        if (major == brand) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void rgbaToArgb32(QImage& image, bool alpha) {
     const quint32 opaque = alpha ? 0 : 0xff000000u;
     for (int y = 0; y < image.height(); ++y) {

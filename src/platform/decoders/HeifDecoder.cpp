@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "HeifDecoder.h"
 
-#include "AvifDecoder.h"
-
 #include <QFile>
 #include <cstring>
 #include <libheif/heif.h>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "JpegDecoder.h"
 
-#include "ExifOrientation.h"
+#include "ContainerMetadata.h"
 #include "Upright.h"
 
 #include <QFile>

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QString>
+#include <initializer_list>
 #include <stdexcept>
 
 class QFile;
@@ -73,6 +74,10 @@ struct DecodeContext {
 
 // Thrown by a reader that would need Qt's plug-ins before the application object exists.
 struct NeedsApplication {};
+
+// Whether the head is an ISO base media file ("ftyp" box) whose major brand is one of `brands`
+// (AVIF, HEIF).
+bool hasBrand(const QByteArray& head, std::initializer_list<const char*> brands);
 
 // Rows of R, G, B, A bytes (as libheif and libjxl give them) made Format_ARGB32, or Format_RGB32
 // without alpha, in place. (Qt's own conversion may go through its thread pool, which a reader

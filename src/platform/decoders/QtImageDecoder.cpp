@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "QtImageDecoder.h"
 
-#include "ExifOrientation.h"
+#include "ContainerMetadata.h"
 
 #include <QBuffer>
 #include <QColorSpace>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "ExifOrientation.h"
+#include "ContainerMetadata.h"
 
 namespace platform::decoders {
 
