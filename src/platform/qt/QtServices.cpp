@@ -172,7 +172,7 @@ QtDialogPrompter::askPrint(const components::PrintOptions& options) {
     dialog.setOption(QAbstractPrintDialog::PrintSelection, options.offerSelection);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, options.offerPageRange);
     // The PDF file output is always among the printers: on a machine without a printer it is
-    // the one there is. (The print-to-file choice of the original platform has no counterpart.)
+    // the one there is. (The flag that hides the print-to-file choice has nothing to hide here.)
     dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
