@@ -124,8 +124,9 @@ struct Headless {
     testing_support::RecordingMessageBox messages;
     testing_support::ScriptedPrompter prompter;
     platform::ArgumentsCommandLine commandLine{QStringList{}};
-    app::KelmoServices services{loader,   saver,  clipboard,   printer,
-                                messages, screen, commandLine, prompter};
+    platform::BackgroundReader backgroundReader{platform::readingBeside(loader)};
+    app::KelmoServices services{loader, saver,       clipboard, printer,         messages,
+                                screen, commandLine, prompter,  backgroundReader};
     app::KelmoForm form{services};
     Headless() { form.window().load(); }
 };

@@ -12,7 +12,14 @@ namespace {
 
 constexpr std::int16_t keyEscape = 27;
 constexpr std::int16_t keyC = 67;
+constexpr std::int16_t keyPageUp = 33;
+constexpr std::int16_t keyPageDown = 34;
+constexpr std::int16_t keyEnd = 35;
+constexpr std::int16_t keyHome = 36;
+constexpr std::int16_t keyLeft = 37;
+constexpr std::int16_t keyRight = 39;
 constexpr std::int16_t ctrlBit = 2;
+constexpr std::int16_t altBit = 4;
 constexpr std::int16_t rightButton = 2;
 
 MenuItem command(const char* name, const QString& caption, std::function<void()> onClick = {}) {
@@ -53,6 +60,7 @@ KelmoForm::KelmoForm(KelmoServices& services) : model_(services) {
     }
     buildMenus();
     wireEvents();
+    opener_.beforeRead = [this] { browser_.dropReadAhead(); };
 }
 
 void KelmoForm::buildMenus() {
@@ -110,6 +118,7 @@ void KelmoForm::wireEvents() {
         Form_MouseDown(b, s, x, y);
     };
     w.onLinkError = [this](std::int16_t error) { Form_LinkError(error); };
+    w.onFileDropped = [this](const QString& path) { Form_FileDropped(path); };
     model_.Aumenta.onClick = [this] { Aumenta_Click(); };
     model_.Disminuye.onClick = [this] { Disminuye_Click(); };
     model_.Zoom.onClick = [this] { Zoom_Click(); };
@@ -130,6 +139,13 @@ void KelmoForm::wireEvents() {
 
 void KelmoForm::Form_Load() {
     app::Form_Load(model_);
+    // Reading ahead waits until the window is on screen.
+    browser_.pictureShown(false);
+}
+
+void KelmoForm::Form_FileDropped(const QString& path) {
+    opener_.openFile(path);
+    browser_.pictureShown();
 }
 
 void KelmoForm::Form_KeyDown(std::int16_t keyCode, std::int16_t shift) {
@@ -137,6 +153,16 @@ void KelmoForm::Form_KeyDown(std::int16_t keyCode, std::int16_t shift) {
         selection_.hide();
     } else if (keyCode == keyC && (shift & ctrlBit) != 0) {
         ToClipBoard_Click();
+    } else if ((shift & (ctrlBit | altBit)) != 0) {
+        return; // the keys of the folder go alone
+    } else if (keyCode == keyRight || keyCode == keyPageDown) {
+        browser_.go(browsing::Move::Next);
+    } else if (keyCode == keyLeft || keyCode == keyPageUp) {
+        browser_.go(browsing::Move::Previous);
+    } else if (keyCode == keyHome) {
+        browser_.go(browsing::Move::First);
+    } else if (keyCode == keyEnd) {
+        browser_.go(browsing::Move::Last);
     }
 }
 

@@ -5,6 +5,7 @@
 // to its handler. The handlers bear the names of the control and the event they serve.
 
 #include "KelmoModel.h"
+#include "browsing/FolderBrowser.h"
 #include "loading/PictureOpener.h"
 #include "output/ClipboardCopier.h"
 #include "output/PrintCommands.h"
@@ -30,9 +31,16 @@ class KelmoForm {
     void Form_KeyDown(std::int16_t keyCode, std::int16_t shift);
     void Form_MouseDown(std::int16_t button, std::int16_t shift, float x, float y);
     void Form_LinkError(std::int16_t linkError);
+    // A file dropped on the window opens as the open command opens the file it was given.
+    void Form_FileDropped(const QString& path);
+    // The first frame is on screen: what start-up left for later may begin.
+    void Form_FirstShown() { browser_.readAhead(); }
     void SubMenuCerrar_Click() { model_.window.unload(); }
 
-    void SubMenuAbrir_Click() { opener_.SubMenuAbrir_Click(); }
+    void SubMenuAbrir_Click() {
+        opener_.SubMenuAbrir_Click();
+        browser_.pictureShown();
+    }
     void Image1_MouseDown(std::int16_t button, std::int16_t shift, float x, float y) {
         selection_.Image1_MouseDown(button, shift, x, y);
     }
@@ -71,6 +79,7 @@ class KelmoForm {
     output::ClipboardCopier copier_{model_};
     output::SelectionSaver saver_{model_};
     output::PrintCommands printing_{model_};
+    browsing::FolderBrowser browser_{model_, opener_};
 };
 
 } // namespace app

@@ -8,6 +8,7 @@
 #include "ViewState.h"
 #include "components/CommonDialog.h"
 #include "components/PictureClip.h"
+#include "platform/BackgroundReader.h"
 #include "platform/Form.h"
 
 namespace app {
@@ -21,6 +22,7 @@ struct KelmoServices {
     const platform::ScreenMetrics& screen;
     const platform::CommandLine& commandLine;
     components::DialogPrompter& prompter;
+    platform::BackgroundReader& backgroundReader;
 };
 
 // The program's own fixed texts.
@@ -55,6 +57,8 @@ class KelmoModel {
     platform::PictureBox Image1{QStringLiteral("Image1")};
 
     ViewState state;
+    // The file the source picture was read from; empty while it is the built-in picture.
+    QString shownFile;
 
     // Shows the program's own message with an OK button only.
     void showMessage(const QString& text, const QString& title = texts::applicationTitle,

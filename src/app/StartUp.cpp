@@ -24,6 +24,7 @@ void Form_Load(KelmoModel& m) {
         m.showMessage(texts::incompatibleFile);
         return;
     }
+    m.shownFile = name;
     loading::showLoadedPicture(m, errors, loading::MinimumHeight::NotApplied);
 }
 

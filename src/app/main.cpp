@@ -62,8 +62,10 @@ int main(int argc, char** argv) {
     platform::qt::QtDialogPrompter prompter(printer);
     const platform::ArgumentsCommandLine commandLine =
         platform::ArgumentsCommandLine::fromSystem(QApplication::arguments().mid(1));
-    app::KelmoServices services{loader,   saver,  clipboard,   printer,
-                                messages, screen, commandLine, prompter};
+    // Pictures read ahead of the person's next move go through the same readers.
+    platform::BackgroundReader backgroundReader(platform::readingBeside(fileLoader));
+    app::KelmoServices services{loader, saver,       clipboard, printer,         messages,
+                                screen, commandLine, prompter,  backgroundReader};
 
     app::KelmoForm form(services);
     platform::qt::QtFormWindow window(form.window());
@@ -75,9 +77,10 @@ int main(int argc, char** argv) {
     messages.setParent(&window);
     // What the first frame does not need comes after it. (Watchers of the same paint run last
     // installed first, so the trace marks the frame before this work begins.)
-    platform::qt::afterFirstPaint(window.surface(), [&application] {
+    platform::qt::afterFirstPaint(window.surface(), [&application, &form] {
         platform::qt::installApplicationIcon(application);
         platform::qt::ensureSpanishTranslations();
+        form.Form_FirstShown();
     });
     trace.markFirstPaintOf(window.surface());
     window.showForm();

@@ -16,14 +16,28 @@ void PictureOpener::SubMenuAbrir_Click() {
     if (name.isEmpty()) {
         return; // cancelled: nothing changes, even while zoomed
     }
+    openFile(name);
+}
+
+void PictureOpener::openFile(const QString& name) {
+    if (beforeRead) {
+        beforeRead();
+    }
+    showFile(name, [&] { return model_.services.loader.loadPicture(name); });
+}
+
+void PictureOpener::showFile(const QString& name, const std::function<platform::Picture()>& read) {
+    app::KelmoModel& m = model_;
+    platform::ErrorRecord errors;
     errors.step([&] { m.state.resetZoom(); });
-    errors.step([&] { m.PictureClip.setPicture(m.services.loader.loadPicture(name)); });
+    errors.step([&] { m.PictureClip.setPicture(read()); });
     errors.step([&] { m.Image1.setStretch(false); });
     errors.step([&] { m.Image1.setPicture(m.PictureClip.Picture()); });
     if (errors.failed()) {
         m.showMessage(app::texts::cannotFindFile + name);
         return;
     }
+    m.shownFile = name;
     errors.step([&] { m.window.setCaption(name); });
     showLoadedPicture(m, errors, MinimumHeight::KeepPanoramicVisible);
     errors.step([&] { m.Recuadro.setVisible(false); });

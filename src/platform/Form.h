@@ -63,6 +63,8 @@ class Form {
     std::function<void(std::int16_t keyCode, std::int16_t shift)> onKeyDown;
     MouseHandler onMouseDown;
     std::function<void(std::int16_t linkError)> onLinkError;
+    // A local file dropped on the window (the first, when several were).
+    std::function<void(const QString& path)> onFileDropped;
 
     // Runs the Load event, before the window is first shown.
     void load() { runHandler(onLoad); }

@@ -87,14 +87,19 @@ Picture ImageFileLoader::loadPicture(const QString& path) {
 }
 
 Picture ImageFileLoader::readPicture(const QString& path) const {
-    return *read(path, false);
+    return *read(path, false, limitBytes());
+}
+
+Picture ImageFileLoader::readPictureBeside(const QString& path, qint64 heldBytes) const {
+    return *read(path, false, std::max<qint64>(limitBytes() - heldBytes, 0));
 }
 
 std::optional<Picture> ImageFileLoader::readEarly(const QString& path) const {
-    return read(path, true);
+    return read(path, true, limitBytes());
 }
 
-std::optional<Picture> ImageFileLoader::read(const QString& path, bool early) const {
+std::optional<Picture> ImageFileLoader::read(const QString& path, bool early,
+                                             qint64 maxBytes) const {
     QFile file(path);
     openRegularFile(file, path);
     // The content alone says what the file is: names lie, and Kelmo's own saves are bitmaps
@@ -110,7 +115,7 @@ std::optional<Picture> ImageFileLoader::read(const QString& path, bool early) co
     }
     QImage image;
     try {
-        const decoders::DecodeContext context{qint64(limitMegabytes_) * 1024 * 1024, early};
+        const decoders::DecodeContext context{maxBytes, early};
         image = decoders::finishPicture(decoder->decode(file, context), context);
     } catch (const decoders::NeedsApplication&) {
         return std::nullopt;

@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QList>
 #include <optional>
+#include <stop_token>
 
 namespace platform {
 
@@ -20,6 +21,9 @@ class ImageFileLoader : public PictureLoader {
     Picture loadPicture(const QString& path) override;
     // The same without the wait cursor, on any thread once the application object exists.
     Picture readPicture(const QString& path) const;
+    // The same leaving room within the bound for heldBytes of pictures already held, for reading
+    // a picture ahead of time.
+    Picture readPictureBeside(const QString& path, qint64 heldBytes) const;
     // What may be read while the application object is being built, on any thread: the picture
     // where our bitmap reader reads it; for the other formats nothing (the system is asked to
     // read the file into its cache meanwhile). Errors as readPicture.
@@ -33,10 +37,18 @@ class ImageFileLoader : public PictureLoader {
     int limitMegabytes() const { return limitMegabytes_; }
 
   private:
-    std::optional<Picture> read(const QString& path, bool early) const;
+    std::optional<Picture> read(const QString& path, bool early, qint64 maxBytes) const;
+    qint64 limitBytes() const { return qint64(limitMegabytes_) * 1024 * 1024; }
 
     int limitMegabytes_;
 };
+
+// How a background reader reads through this loader: beside the pictures already held.
+inline auto readingBeside(const ImageFileLoader& loader) {
+    return [&loader](const QString& path, qint64 heldBytes, std::stop_token) {
+        return loader.readPictureBeside(path, heldBytes);
+    };
+}
 
 // The machine's physical memory in bytes, or 0 when the system does not say.
 quint64 physicalMemoryBytes();

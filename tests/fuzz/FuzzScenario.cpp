@@ -82,8 +82,9 @@ void runScenario(const QByteArray& bytes) {
     SaveToMemory prompter;
     const platform::FixedScreenMetrics screen(15.0f, 15.0f);
     const platform::ArgumentsCommandLine commandLine({path});
-    app::KelmoServices services{loader,   saver,  clipboard,   printer,
-                                messages, screen, commandLine, prompter};
+    platform::BackgroundReader backgroundReader(platform::readingBeside(loader));
+    app::KelmoServices services{loader, saver,       clipboard, printer,         messages,
+                                screen, commandLine, prompter,  backgroundReader};
     app::KelmoForm form(services);
     platform::Form& window = form.window();
     window.load();

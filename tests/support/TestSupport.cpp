@@ -83,8 +83,9 @@ QString PictureFiles::writeText(const QString& name, const QByteArray& bytes) {
 KelmoHarness::KelmoHarness(const QString& text)
     : commandLine(std::make_unique<platform::ArgumentsCommandLine>(
           text.isEmpty() ? QStringList{} : QStringList{text})),
-      services(std::make_unique<app::KelmoServices>(app::KelmoServices{
-          loader, saver, clipboard, printer, messages, screen, *commandLine, prompter})),
+      services(std::make_unique<app::KelmoServices>(
+          app::KelmoServices{loader, saver, clipboard, printer, messages, screen, *commandLine,
+                             prompter, backgroundReader})),
       form_(std::make_unique<app::KelmoForm>(*services)) {}
 
 } // namespace testing_support

@@ -99,6 +99,7 @@ class KelmoHarness {
     platform::qt::QtPrinter printer;
     RecordingMessageBox messages;
     ScriptedPrompter prompter;
+    platform::BackgroundReader backgroundReader{platform::readingBeside(loader)};
     std::unique_ptr<platform::ArgumentsCommandLine> commandLine;
     std::unique_ptr<app::KelmoServices> services;
     std::unique_ptr<app::KelmoForm> form_;

@@ -6,9 +6,11 @@
 #include "FrameExtents.h"
 
 #include <QApplication>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
 #include <QToolButton>
 #include <algorithm>
@@ -39,9 +41,38 @@ std::int16_t keyCode(int qtKey) {
         return 17;
     case Qt::Key_Alt:
         return 18;
+    case Qt::Key_PageUp:
+        return 33;
+    case Qt::Key_PageDown:
+        return 34;
+    case Qt::Key_End:
+        return 35;
+    case Qt::Key_Home:
+        return 36;
+    case Qt::Key_Left:
+        return 37;
+    case Qt::Key_Up:
+        return 38;
+    case Qt::Key_Right:
+        return 39;
+    case Qt::Key_Down:
+        return 40;
     default:
         return 0;
     }
+}
+
+// The file a drag carries, when it carries a local file: the first of them.
+QString droppedFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls()) {
+        return {};
+    }
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) {
+            return url.toLocalFile();
+        }
+    }
+    return {};
 }
 
 } // namespace
@@ -58,6 +89,8 @@ QtFormWindow::QtFormWindow(Form& form) : form_(form) {
                              float(extent.height()) * form_.screen().twipsPerPixelY());
     // Key preview: the form sees every key press before the control with the focus does.
     qApp->installEventFilter(this);
+    // Drops on any part of the window come here: no child takes them.
+    setAcceptDrops(true);
 }
 
 QtFormWindow::~QtFormWindow() {
@@ -220,6 +253,25 @@ void QtFormWindow::popupMenuRequested(const MenuItem& menu) {
     if (QMenu* popup = this->menu(menu.name)) {
         popup->popup(QCursor::pos());
     }
+}
+
+void QtFormWindow::dragEnterEvent(QDragEnterEvent* event) {
+    // Anything but a local file is refused while it is dragged: the cursor says so.
+    if (form_.onFileDropped && !droppedFile(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void QtFormWindow::dropEvent(QDropEvent* event) {
+    const QString path = droppedFile(event->mimeData());
+    if (path.isEmpty() || !form_.onFileDropped) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    form_.runHandler([&] { form_.onFileDropped(path); });
 }
 
 void QtFormWindow::unloadRequested() {

@@ -36,6 +36,8 @@ class QtFormWindow : public QMainWindow, private FormObserver {
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     void formResized() override;

@@ -1,0 +1,139 @@
+// SPDX-License-Identifier: MIT
+#include "FolderBrowser.h"
+
+#include <QFileInfo>
+
+namespace browsing {
+
+FolderBrowser::FolderBrowser(app::KelmoModel& model, loading::PictureOpener& opener)
+    : m_(model), opener_(opener) {}
+
+void FolderBrowser::pictureShown(bool readAheadNow) {
+    if (m_.shownFile.isEmpty()) {
+        folder_.reset();
+        dropReadAhead();
+        return;
+    }
+    const QFileInfo shown(m_.shownFile);
+    if (!folder_ || folder_->folder() != shown.absolutePath()) {
+        dropReadAhead();
+        folder_ = std::make_unique<PictureFolder>(m_.shownFile);
+        direction_ = 1;
+    }
+    position_ = shown.fileName();
+    if (readAheadNow) {
+        readAhead();
+    }
+}
+
+void FolderBrowser::dropReadAhead() {
+    m_.services.backgroundReader.cancel();
+    reading_.reset();
+    wanted_.reset();
+    readAhead_.reset();
+}
+
+std::optional<qsizetype> FolderBrowser::step(int direction) {
+    const QStringList& names = folder_->names();
+    const qsizetype place = folder_->placeOf(position_);
+    const bool here = place < names.size() && names.at(place) == position_;
+    // A position whose file has gone stands between its neighbours.
+    const qsizetype to = direction > 0 ? (here ? place + 1 : place) : place - 1;
+    if (to < 0 || to >= names.size()) {
+        return std::nullopt;
+    }
+    return to;
+}
+
+std::optional<qsizetype> FolderBrowser::target(Move move) {
+    const QStringList& names = folder_->names();
+    switch (move) {
+    case Move::Next:
+        return step(1);
+    case Move::Previous:
+        return step(-1);
+    case Move::First:
+    case Move::Last:
+        if (names.isEmpty()) {
+            return std::nullopt;
+        }
+        const qsizetype to = move == Move::First ? 0 : names.size() - 1;
+        if (names.at(to) == position_) {
+            return std::nullopt; // already there
+        }
+        return to;
+    }
+    return std::nullopt;
+}
+
+void FolderBrowser::go(Move move) {
+    if (!folder_) {
+        return; // the built-in picture has no folder
+    }
+    const std::optional<qsizetype> to = target(move);
+    if (!to) {
+        return; // at an end: no wrapping round
+    }
+    direction_ = *to >= folder_->placeOf(position_) ? 1 : -1;
+    position_ = folder_->names().at(*to);
+    const QString path = folder_->pathOf(*to);
+    if (readAhead_ && readAhead_->path == path) {
+        const platform::ReadResult ready = std::move(*readAhead_);
+        dropReadAhead();
+        show(ready);
+        return;
+    }
+    wanted_ = path;
+    if (!reading_ || reading_->path != path) {
+        read(path, false);
+    }
+}
+
+void FolderBrowser::read(const QString& path, bool ahead) {
+    readAhead_.reset();
+    reading_ = Read{path, ahead};
+    // A read ahead leaves room for the picture shown; the picture wanted now may have it all.
+    const qint64 held = ahead ? qint64(m_.PictureClip.Picture().pixels().sizeInBytes()) : 0;
+    m_.services.backgroundReader.start(path, held, [this](platform::ReadResult result) {
+        m_.window.runHandler([&] { arrived(std::move(result)); });
+    });
+}
+
+void FolderBrowser::arrived(platform::ReadResult result) {
+    const Read done = *reading_;
+    reading_.reset();
+    if (!wanted_) {
+        if (result.picture) {
+            readAhead_ = std::move(result); // kept for the next move
+        }
+        return;
+    }
+    if (done.path != *wanted_ || (done.ahead && !result.picture)) {
+        // The position moved on meanwhile, or the read ahead's tighter bound refused it.
+        read(*wanted_, false);
+        return;
+    }
+    wanted_.reset();
+    show(result);
+}
+
+void FolderBrowser::show(const platform::ReadResult& result) {
+    opener_.showFile(result.path, [&result]() -> platform::Picture {
+        if (!result.picture) {
+            std::rethrow_exception(result.error);
+        }
+        return *result.picture;
+    });
+    readAhead();
+}
+
+void FolderBrowser::readAhead() {
+    if (!folder_ || wanted_ || reading_ || readAhead_) {
+        return;
+    }
+    if (const std::optional<qsizetype> next = step(direction_)) {
+        read(folder_->pathOf(*next), true);
+    }
+}
+
+} // namespace browsing
