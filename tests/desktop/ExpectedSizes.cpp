@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The outer sizes, in pixels at 15 twips a pixel, that the window's handlers set for the desktop
 // test's steps, from the same handlers in-process: the desktop test checks that the real window,
-// frame included, has them. Usage: kelmo_expected_sizes PICTURE SMALL_PICTURE
+// frame included, has them. Usage: kelmo_expected_sizes PICTURE SMALL_PICTURE [FOLDER_PICTURE...]
+// (each of the last shown as opened, as step folder0, folder1...)
 
 #include "platform/Twips.h"
 #include "support/TestSupport.h"
@@ -34,5 +35,10 @@ int main(int argc, char** argv) {
     kelmo.prompter.fileAnswers.push_back(QString::fromLocal8Bit(argv[2]));
     kelmo.form().SubMenuAbrir_Click();
     print("open");
+    for (int i = 3; i < argc; ++i) {
+        kelmo.prompter.fileAnswers.push_back(QString::fromLocal8Bit(argv[i]));
+        kelmo.form().SubMenuAbrir_Click();
+        print(QByteArray("folder" + QByteArray::number(i - 3)).constData());
+    }
     return 0;
 }

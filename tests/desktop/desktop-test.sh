@@ -50,9 +50,15 @@ wait_for 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' |
 convert \( -size 320x240 xc:'#ff0000' xc:'#00ff00' +append \) \
         \( -size 320x240 xc:'#0000ff' xc:'#ffff00' +append \) -append BMP3:"$work/cuartos.bmp"
 convert -size 16x16 xc:'#ff00ff' BMP3:"$work/pequena.bmp"
+# A folder to go through, in the order a person reads the names: foto1, foto2, foto10.
+mkdir "$work/carpeta"
+convert -size 200x150 xc:'#808000' BMP3:"$work/carpeta/foto1.bmp"
+convert -size 300x100 xc:'#008080' PNG24:"$work/carpeta/foto2.png"
+convert -size 120x260 xc:'#800080' BMP3:"$work/carpeta/foto10.bmp"
 declare -A size
 while read -r step w h; do size[$step]="${w}x${h}"; done \
-  < <("$expected_sizes" "$work/cuartos.bmp" "$work/pequena.bmp" 2> /dev/null)
+  < <("$expected_sizes" "$work/cuartos.bmp" "$work/pequena.bmp" "$work/carpeta/foto1.bmp" \
+        "$work/carpeta/foto2.png" "$work/carpeta/foto10.bmp" 2> /dev/null)
 
 "$kelmo" "$work/cuartos.bmp" 2> "$work/kelmo.log" &
 kelmo_pid=$!
@@ -246,6 +252,24 @@ print_to_pdf selection
 check "printed zoomed view: the green cut at its own size" \
   "$(about "$(quarter '#00ff00')" 100 50)" "within a pixel"
 check "printed zoomed view: no red" "$(quarter '#ff0000')" 0x0
+
+# Through the folder with the keys, from two focuses, the window fitted to each picture; a file
+# deleted meanwhile is passed over from its place.
+open_picture "$work/carpeta/foto1.bmp"
+check "folder: the first picture" "$(settled_outer_size)" "${size[folder0]}"
+key Right
+check "folder: Right" "$(settled_outer_size)" "${size[folder1]}"
+key Tab
+rm "$work/carpeta/foto2.png"
+key Next
+check "folder: Page Down from another focus" "$(settled_outer_size)" "${size[folder2]}"
+key Right
+check "folder: Right at the end" "$(settled_outer_size)" "${size[folder2]}"
+key Left
+check "folder: Left past the deleted file" "$(settled_outer_size)" "${size[folder0]}"
+key End
+check "folder: End" "$(settled_outer_size)" "${size[folder2]}"
+check "folder: no message" "$(count_of_type DIALOG)" 0
 
 kill "$kelmo_pid" 2> /dev/null
 wait "$kelmo_pid" 2> /dev/null

@@ -292,6 +292,11 @@ bool QtFormWindow::eventFilter(QObject* watched, QEvent* event) {
     if (!form_.keyPreview || !form_.onKeyDown || widget == nullptr || widget->window() != this) {
         return false;
     }
+    // While the menu bar is worked from the keyboard (after Alt) its keys are the menus' own,
+    // as they are in an open menu.
+    if (qobject_cast<QMenuBar*>(widget) != nullptr) {
+        return false;
+    }
     // A key press travels from the focus widget up to its parents; the form sees it once, on its
     // first delivery, whatever has the focus by then, and never consumes it.
     if (event == keyOnItsWay_) {
