@@ -74,7 +74,8 @@ void FolderBrowser::go(Move move) {
     if (!to) {
         return; // at an end: no wrapping round
     }
-    direction_ = *to >= folder_->placeOf(position_) ? 1 : -1;
+    // From the first picture the way on is forwards, from the last backwards.
+    direction_ = move == Move::Next || move == Move::First ? 1 : -1;
     position_ = folder_->names().at(*to);
     const QString path = folder_->pathOf(*to);
     if (readAhead_ && readAhead_->path == path) {
