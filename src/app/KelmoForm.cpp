@@ -48,6 +48,23 @@ MenuItem checkOnly(const char* name, const QString& caption, bool checked) {
     return item;
 }
 
+std::optional<browsing::Move> folderMove(std::int16_t keyCode) {
+    switch (keyCode) {
+    case keyRight:
+    case keyPageDown:
+        return browsing::Move::Next;
+    case keyLeft:
+    case keyPageUp:
+        return browsing::Move::Previous;
+    case keyHome:
+        return browsing::Move::First;
+    case keyEnd:
+        return browsing::Move::Last;
+    default:
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 KelmoForm::KelmoForm(KelmoServices& services) : model_(services) {
@@ -155,14 +172,10 @@ void KelmoForm::Form_KeyDown(std::int16_t keyCode, std::int16_t shift) {
         ToClipBoard_Click();
     } else if ((shift & (ctrlBit | altBit)) != 0) {
         return; // the keys of the folder go alone
-    } else if (keyCode == keyRight || keyCode == keyPageDown) {
-        browser_.go(browsing::Move::Next);
-    } else if (keyCode == keyLeft || keyCode == keyPageUp) {
-        browser_.go(browsing::Move::Previous);
-    } else if (keyCode == keyHome) {
-        browser_.go(browsing::Move::First);
-    } else if (keyCode == keyEnd) {
-        browser_.go(browsing::Move::Last);
+    } else if (const std::optional<browsing::Move> move = folderMove(keyCode)) {
+        // The folder's keys do not also move the focus between the buttons.
+        model_.window.consumeKey();
+        browser_.go(*move);
     }
 }
 

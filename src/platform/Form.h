@@ -12,6 +12,7 @@
 #include "Twips.h"
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -74,6 +75,10 @@ class Form {
     void popupMenu(const MenuItem& menu);
     void unload();
     bool isUnloaded() const { return unloaded_; }
+    // Called by a KeyDown handler: the key has done its work and goes no further (the control
+    // with the focus does not see it). The platform takes the mark after the handler.
+    void consumeKey() { keyConsumed_ = true; }
+    bool takeKeyConsumed() { return std::exchange(keyConsumed_, false); }
 
     void setObserver(FormObserver* observer) { observer_ = observer; }
     void controlChanged(const Control& control);
@@ -93,6 +98,7 @@ class Form {
     std::vector<MenuItem> menuBar_;
     FormObserver* observer_ = nullptr;
     bool unloaded_ = false;
+    bool keyConsumed_ = false;
 };
 
 } // namespace platform

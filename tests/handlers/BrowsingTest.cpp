@@ -10,6 +10,7 @@
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QMimeData>
+#include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -194,6 +195,19 @@ TEST_F(Browsing, ADroppedLocalFileOpensAndAnythingElseIsRefused) {
     EXPECT_EQ(kelmo->messages.shown.size(), 1u);
     press(keyLeft);
     EXPECT_EQ(shown(), QSize(50, 20));
+}
+
+TEST_F(Browsing, TheFolderKeysReachTheWindowFromTheFocusedButtonAndLeaveTheFocusThere) {
+    start(a);
+    platform::qt::QtFormWindow window(kelmo->model().window);
+    window.showForm();
+    QApplication::processEvents();
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_NE(focused, nullptr);
+    QTest::keyClick(focused, Qt::Key_Right);
+    settle(*kelmo);
+    EXPECT_EQ(shown(), QSize(50, 20));
+    EXPECT_EQ(QApplication::focusWidget(), focused);
 }
 
 } // namespace

@@ -298,7 +298,8 @@ bool QtFormWindow::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     // A key press travels from the focus widget up to its parents; the form sees it once, on its
-    // first delivery, whatever has the focus by then, and never consumes it.
+    // first delivery, whatever has the focus by then, and it goes on unless the handler
+    // consumed it.
     if (event == keyOnItsWay_) {
         return false;
     }
@@ -307,9 +308,10 @@ bool QtFormWindow::eventFilter(QObject* watched, QEvent* event) {
     const std::int16_t code = keyCode(key->key());
     const std::int16_t shift = shiftCode(key->modifiers());
     inKeyHandler_ = true;
+    form_.takeKeyConsumed();
     form_.runHandler([&] { form_.onKeyDown(code, shift); });
     inKeyHandler_ = false;
-    return false;
+    return form_.takeKeyConsumed();
 }
 
 } // namespace platform::qt
