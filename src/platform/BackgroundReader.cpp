@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "BackgroundReader.h"
 
-#include "QueueHandOff.h"
-
-#include <QMetaObject>
+#include <QCoreApplication>
 
 namespace platform {
+
+namespace {
+const QEvent::Type wakeUpType = QEvent::Type(QEvent::registerEventType());
+} // namespace
 
 BackgroundReader::BackgroundReader(ReadFunction read)
     : read_(std::move(read)), worker_([this] { work(); }) {}
@@ -27,7 +29,7 @@ void BackgroundReader::start(const QString& path, qint64 heldBytes, Done done) {
     busy_ = true;
     {
         const std::lock_guard lock(mutex_);
-        request_ = Request{path, heldBytes, ++generation_};
+        request_ = Request{path, heldBytes, ++generation_, std::make_unique<QEvent>(wakeUpType)};
         running_.request_stop();
     }
     wake_.notify_one();
@@ -39,6 +41,7 @@ void BackgroundReader::cancel() {
     done_ = nullptr;
     const std::lock_guard lock(mutex_);
     request_.reset();
+    arrived_.reset();
     running_.request_stop();
 }
 
@@ -63,31 +66,38 @@ void BackgroundReader::work() {
         } catch (...) {
             result.error = std::current_exception();
         }
+        const std::lock_guard lock(mutex_);
         if (unwanted.stop_requested()) {
             continue;
         }
-        // Shared, so that a result still queued when the reader goes is freed with the queue.
-        auto handed = std::make_shared<ReadResult>(std::move(result));
-        handOver(handed.get());
-        QMetaObject::invokeMethod(
-            &resultsArrive_,
-            [this, handed, generation = request.generation] {
-                takeOver(handed.get());
-                finished(generation, std::move(*handed));
-            },
-            Qt::QueuedConnection);
+        arrived_ = Arrived{request.generation, std::move(result)};
+        // Deleted with the mailbox's other events should the reader go before it is taken.
+        QCoreApplication::postEvent(&mailbox_, request.wakeUp.release());
     }
 }
 
-void BackgroundReader::finished(quint64 generation, ReadResult result) {
-    if (generation != generation_) {
+bool BackgroundReader::Mailbox::event(QEvent* event) {
+    if (event->type() != wakeUpType) {
+        return QObject::event(event);
+    }
+    owner_.collect();
+    return true;
+}
+
+void BackgroundReader::collect() {
+    std::optional<Arrived> arrived;
+    {
+        const std::lock_guard lock(mutex_);
+        arrived.swap(arrived_);
+    }
+    if (!arrived || arrived->generation != generation_) {
         return; // superseded or cancelled
     }
     busy_ = false;
-    Done done = std::move(done_);
+    const Done done = std::move(done_);
     done_ = nullptr;
     if (done) {
-        done(std::move(result));
+        done(std::move(arrived->result));
     }
 }
 

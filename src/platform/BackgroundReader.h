@@ -7,11 +7,13 @@
 
 #include "Picture.h"
 
+#include <QEvent>
 #include <QObject>
 #include <QString>
 #include <condition_variable>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <stop_token>
@@ -51,18 +53,35 @@ class BackgroundReader {
         QString path;
         qint64 heldBytes = 0;
         quint64 generation = 0;
+        // Made on the main thread and only posted back by the worker, so that nothing the
+        // worker allocated travels through Qt's queue, whose locks ThreadSanitizer cannot see.
+        std::unique_ptr<QEvent> wakeUp;
+    };
+    struct Arrived {
+        quint64 generation = 0;
+        ReadResult result;
+    };
+    // Lives on the main thread: a wake-up posted to it collects what has arrived.
+    class Mailbox : public QObject {
+      public:
+        explicit Mailbox(BackgroundReader& owner) : owner_(owner) {}
+        bool event(QEvent* event) override;
+
+      private:
+        BackgroundReader& owner_;
     };
     void work();
-    void finished(quint64 generation, ReadResult result);
+    void collect();
 
     ReadFunction read_;
     Done done_;              // main thread only
     bool busy_ = false;      // main thread only
     quint64 generation_ = 0; // main thread only: the read whose result is wanted
-    QObject resultsArrive_;  // lives on the main thread; results are queued to it
-    std::mutex mutex_;       // guards request_ and quit_
+    Mailbox mailbox_{*this};
+    std::mutex mutex_; // guards everything below
     std::condition_variable wake_;
     std::optional<Request> request_;
+    std::optional<Arrived> arrived_;
     std::stop_source running_; // the read under way on the worker
     bool quit_ = false;
     std::thread worker_; // last: starts after everything above exists
