@@ -13,6 +13,7 @@
 #include "platform/qt/FirstPaint.h"
 #include "platform/qt/FormSurface.h"
 #include "platform/qt/QtFormWindow.h"
+#include "platform/qt/QtReadProgress.h"
 #include "platform/qt/QtServices.h"
 
 #include <QApplication>
@@ -40,6 +41,9 @@ QString commandLineBeforeApplication(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Pictures are read in processes forked from a helper made now, while this process is small
+    // and has no thread yet.
+    platform::ImageFileLoader::startReaders();
     app::StartupTrace trace;
     // What of the picture named on the command line can be read while the toolkit starts is read
     // meanwhile (see PrefetchingLoader.h). Qt takes the first thread that asks for its thread
@@ -59,6 +63,8 @@ int main(int argc, char** argv) {
     platform::GuiClipboard clipboard;
     platform::qt::QtPrinter printer;
     platform::qt::QtMessageBox messages;
+    platform::qt::QtReadProgress progress;
+    fileLoader.setProgress(&progress);
     platform::qt::QtDialogPrompter prompter(printer);
     const platform::ArgumentsCommandLine commandLine =
         platform::ArgumentsCommandLine::fromSystem(QApplication::arguments().mid(1));
@@ -73,6 +79,7 @@ int main(int argc, char** argv) {
     form.window().load();
     trace.mark("loaded");
     messages.setParent(&window);
+    progress.setParent(&window);
     // What the first frame does not need comes after it. (Watchers of the same paint run last
     // installed first, so the trace marks the frame before this work begins.)
     platform::qt::afterFirstPaint(window.surface(), [&application] {
