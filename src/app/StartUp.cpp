@@ -16,8 +16,11 @@ void Form_Load(KelmoModel& m) {
     QString name;
     errors.step([&] { name = m.services.commandLine.text(); });
     if (!name.isEmpty()) {
-        // When loading fails the clipper keeps the start-up picture it holds.
-        errors.step([&] { m.PictureClip.setPicture(m.services.loader.loadPicture(name)); });
+        // When loading fails or is cancelled the clipper keeps the start-up picture it holds.
+        std::optional<platform::Picture> picture;
+        if (loading::readPictureStep(m, errors, name, picture) && picture) {
+            errors.step([&] { m.PictureClip.setPicture(*std::move(picture)); });
+        }
     }
     errors.step([&] { m.Image1.setPicture(m.PictureClip.Picture()); });
     if (errors.failed()) {

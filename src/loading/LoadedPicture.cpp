@@ -16,6 +16,22 @@ double ratio(float a, float b) {
     return double(a) / double(b);
 }
 
+bool readPictureStep(app::KelmoModel& m, platform::ErrorRecord& errors, const QString& name,
+                     std::optional<platform::Picture>& picture) {
+    bool cancelled = false;
+    errors.step([&] {
+        try {
+            picture = m.services.loader.loadPicture(name);
+        } catch (const platform::PlatformError& error) {
+            if (error.number() != platform::ErrorNumber::DialogCancelled) {
+                throw;
+            }
+            cancelled = true;
+        }
+    });
+    return !cancelled;
+}
+
 void showLoadedPicture(app::KelmoModel& m, platform::ErrorRecord& errors,
                        MinimumHeight minimumHeight) {
     errors.step(

@@ -16,8 +16,14 @@ void PictureOpener::SubMenuAbrir_Click() {
     if (name.isEmpty()) {
         return; // cancelled: nothing changes, even while zoomed
     }
+    std::optional<platform::Picture> picture;
+    if (!readPictureStep(m, errors, name, picture)) {
+        return; // the read was cancelled: nothing changes either
+    }
     errors.step([&] { m.state.resetZoom(); });
-    errors.step([&] { m.PictureClip.setPicture(m.services.loader.loadPicture(name)); });
+    if (picture) {
+        errors.step([&] { m.PictureClip.setPicture(*std::move(picture)); });
+    }
     errors.step([&] { m.Image1.setStretch(false); });
     errors.step([&] { m.Image1.setPicture(m.PictureClip.Picture()); });
     if (errors.failed()) {
