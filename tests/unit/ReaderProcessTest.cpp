@@ -7,6 +7,7 @@
 #include "platform/PlatformError.h"
 #include "platform/sandbox/LockDown.h"
 #include "platform/sandbox/ReaderChannel.h"
+#include "support/HostileReaders.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -30,6 +31,10 @@ using platform::decoders::DecodeFailure;
 using platform::sandbox::ReadEnd;
 using platform::sandbox::ReaderFunction;
 using platform::sandbox::ReadOutcome;
+using testing_support::allocatingReader;
+using testing_support::crashingReader;
+using testing_support::loopingReader;
+using testing_support::waitingReader;
 
 namespace {
 
@@ -62,31 +67,6 @@ QImage startsAThread(int, const DecodeContext&) {
     QImage image(2, 1, QImage::Format_RGB32);
     image.fill(qRgb(value, 0, 0));
     return image;
-}
-
-QImage crashes(int, const DecodeContext&) {
-    std::raise(SIGSEGV);
-    return {};
-}
-
-QImage loops(int, const DecodeContext&) {
-    for (std::atomic<unsigned> spin = 0;; spin.fetch_add(1, std::memory_order_relaxed)) {
-    }
-}
-
-QImage waits(int, const DecodeContext&) {
-    for (;;) {
-        pause();
-    }
-}
-
-QImage allocatesPastTheLimit(int, const DecodeContext&) {
-    std::vector<std::unique_ptr<char[]>> taken;
-    for (;;) {
-        constexpr std::size_t chunk = 64 << 20;
-        taken.emplace_back(new char[chunk]);
-        std::memset(taken.back().get(), 1, chunk);
-    }
 }
 
 QImage endsWithoutAReply(int, const DecodeContext&) {
@@ -159,19 +139,20 @@ TEST(ReaderProcess, DeathsAndLimitsAreReportedAndTheViewerGoesOn) {
         ReadEnd end;
     };
     std::vector<Case> cases = {
-        {"crash", crashes, ReadEnd::Crashed},
-        {"endless loop", loops, ReadEnd::TimedOut},
+        {"crash", crashingReader, ReadEnd::Crashed},
+        {"endless loop", loopingReader, ReadEnd::TimedOut},
         {"no reply", endsWithoutAReply, ReadEnd::Crashed},
         {"memory file too small", liesAboutItsPixels<true, 16>, ReadEnd::Crashed},
         {"memory file not sealed", liesAboutItsPixels<false, 4000000>, ReadEnd::Crashed},
     };
     // Under the sanitizers no address-space bound can be set (LockDown.h).
     if (platform::sandbox::memoryBoundApplies()) {
-        cases.push_back({"memory", allocatesPastTheLimit, ReadEnd::OutOfMemory});
+        cases.push_back({"memory", allocatingReader, ReadEnd::OutOfMemory});
     }
     ReaderRun reader;
     for (const Case& c : cases) {
-        EXPECT_EQ(reader.run(c.function, {}, std::chrono::milliseconds(300)).end, c.end) << c.name;
+        const std::chrono::milliseconds limit(c.function == loopingReader ? 300 : 20000);
+        EXPECT_EQ(reader.run(c.function, {}, limit).end, c.end) << c.name;
     }
     EXPECT_EQ(reader.run(startsAThread).end, ReadEnd::Picture);
 }
@@ -195,7 +176,7 @@ TEST(ReaderProcess, SeenFromOutsideItIsLockedDownWithOnlyItsFileAndChannel) {
     ReaderRun reader;
     std::stop_source stop;
     std::thread read(
-        [&] { EXPECT_EQ(reader.run(waits, stop.get_token()).end, ReadEnd::Cancelled); });
+        [&] { EXPECT_EQ(reader.run(waitingReader, stop.get_token()).end, ReadEnd::Cancelled); });
     QString status;
     int pid = 0;
     for (int tries = 0; tries < 400 && !status.contains(QStringLiteral("Seccomp:\t2")); ++tries) {
@@ -233,7 +214,7 @@ TEST(ReaderProcess, ReadsOnSeveralThreadsAtOnceAndAStopEndsOnlyItsOwn) {
     ReaderRun reader;
     std::stop_source stop;
     std::thread abandoned(
-        [&] { EXPECT_EQ(reader.run(waits, stop.get_token()).end, ReadEnd::Cancelled); });
+        [&] { EXPECT_EQ(reader.run(waitingReader, stop.get_token()).end, ReadEnd::Cancelled); });
     std::vector<std::thread> others;
     for (int i = 0; i < 4; ++i) {
         others.emplace_back([&] { EXPECT_EQ(reader.run(startsAThread).end, ReadEnd::Picture); });
@@ -246,19 +227,25 @@ TEST(ReaderProcess, ReadsOnSeveralThreadsAtOnceAndAStopEndsOnlyItsOwn) {
 }
 
 TEST(ReaderProcess, LoaderPutsEachReasonInItsMessage) {
-    const struct {
+    struct Case {
         ReaderFunction function;
         platform::ErrorNumber number;
         const char* reason;
-    } cases[] = {
-        {crashes, platform::ErrorNumber::InvalidPicture, "el lector de imágenes se detuvo"},
-        {loops, platform::ErrorNumber::InvalidPicture, "la lectura superó el tiempo máximo"},
     };
+    std::vector<Case> cases = {
+        {crashingReader, platform::ErrorNumber::InvalidPicture, "el lector de imágenes se detuvo"},
+        {loopingReader, platform::ErrorNumber::InvalidPicture,
+         "la lectura superó el tiempo máximo"},
+    };
+    if (platform::sandbox::memoryBoundApplies()) {
+        cases.push_back({allocatingReader, platform::ErrorNumber::OutOfMemory,
+                         "la imagen necesita más memoria de la permitida"});
+    }
     ReaderRun reader;
     for (const auto& c : cases) {
         platform::ImageFileLoader loader(64);
         loader.setReaderFunction(c.function);
-        loader.setTimeLimit(std::chrono::milliseconds(300));
+        loader.setTimeLimit(std::chrono::milliseconds(c.function == loopingReader ? 300 : 20000));
         try {
             loader.readPicture(reader.path);
             ADD_FAILURE() << c.reason;
