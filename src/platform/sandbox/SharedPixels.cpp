@@ -54,11 +54,14 @@ QImage mapped(int fd, qint64 size, int protection, int width, int height, qint64
 } // namespace
 
 QImage SharedPixels::make(int width, int height, QImage::Format format) const {
-    const PixelLayout layout{width, height, ((qint64(width) * 32 + 31) / 32) * 4, format};
-    const qint64 size = bytesOf(layout);
-    if (size < 0) {
+    // Any 32-bit format: a reader may make RGBA rows and turn them into the finished format in
+    // place.
+    const qint64 bytesPerLine = qint64(width) * 4;
+    if (QImage::toPixelFormat(format).bitsPerPixel() != 32 || width <= 0 || height <= 0 ||
+        bytesPerLine > (qint64(1) << 40) / height) {
         return QImage(width, height, format);
     }
+    const qint64 size = bytesPerLine * height;
     const int fd = memfd_create("kelmo-picture", MFD_CLOEXEC | MFD_ALLOW_SEALING);
     if (fd < 0 || ftruncate(fd, off_t(size)) != 0) {
         if (fd >= 0) {
@@ -66,8 +69,7 @@ QImage SharedPixels::make(int width, int height, QImage::Format format) const {
         }
         return {};
     }
-    QImage image =
-        mapped(fd, size, PROT_READ | PROT_WRITE, width, height, layout.bytesPerLine, format);
+    QImage image = mapped(fd, size, PROT_READ | PROT_WRITE, width, height, bytesPerLine, format);
     if (image.isNull()) {
         close(fd);
         return {};
