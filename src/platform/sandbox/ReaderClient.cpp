@@ -18,7 +18,6 @@
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace platform::sandbox {
@@ -83,18 +82,22 @@ void reportMissingGuards(std::uint32_t guards) {
     }
 }
 
-// The waiting for one reader: its start, its end, the time limit and the stop request.
+// The waiting for one reader: its start, its reply or its end, the time limit and the stop
+// request.
 class ReaderWait {
   public:
-    ReaderWait(int status, std::stop_token stop, std::chrono::milliseconds limit)
-        : status_(status), stop_(std::move(stop)), deadline_(Clock::now() + limit),
+    ReaderWait(int status, int reply, std::stop_token stop, std::chrono::milliseconds limit)
+        : status_(status), reply_(reply), stop_(std::move(stop)), deadline_(Clock::now() + limit),
           wake_(eventfd(0, EFD_CLOEXEC)), onStop_(stop_, [this] { wakeUp(); }) {}
 
-    // The reader's wait status once it has ended; nothing when the helper lost it.
-    std::optional<int> untilEnded() {
+    // Until the reader has replied (true), or ended or been lost without a reply (false; then
+    // endStatus() says how it ended).
+    bool untilReplyOrEnd() {
         for (;;) {
-            pollfd polled[2] = {{status_, POLLIN, 0}, {killed_ ? -1 : wake_.get(), POLLIN, 0}};
-            const int ready = poll(polled, 2, timeoutMs());
+            pollfd polled[3] = {{status_, POLLIN, 0},
+                                {killed_ ? -1 : wake_.get(), POLLIN, 0},
+                                {killed_ || replyClosed_ ? -1 : reply_, POLLIN, 0}};
+            const int ready = poll(polled, 3, timeoutMs());
             if (ready < 0 && errno == EINTR) {
                 continue;
             }
@@ -102,30 +105,53 @@ class ReaderWait {
                 kill(ReadEnd::Cancelled);
             } else if (ready == 0) {
                 if (killed_) {
-                    return std::nullopt; // killed, yet no end reported: the helper is stuck
+                    return false; // killed, yet no end reported: the helper is stuck
                 }
                 kill(ReadEnd::TimedOut);
             }
-            if ((polled[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
-                HelperNote note;
-                int pidfd = -1, count = 0;
-                if (receiveMessage(status_, &note, sizeof(note), &pidfd, 1, count) <= 0 ||
-                    note.kind == HelperNote::NotStarted) {
-                    return std::nullopt;
-                }
-                if (note.kind == HelperNote::Ended) {
-                    return note.waitStatus;
-                }
-                if (count == 1) {
-                    pidfd_.reset(pidfd);
-                    signalIfKilled();
-                }
+            if ((polled[2].revents & POLLIN) != 0) {
+                return true;
+            }
+            replyClosed_ = replyClosed_ || (polled[2].revents & (POLLHUP | POLLERR)) != 0;
+            if ((polled[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0 && !takeNote()) {
+                return false;
             }
         }
+    }
+    // Ends a reader that has replied: whatever it does after its reply no longer counts.
+    void endReader() {
+        while (!ended_ && !lost_ && pidfd_.get() < 0 && takeNote()) {
+        }
+        if (!ended_) {
+            kill(ReadEnd::Crashed);
+        }
+    }
+    std::optional<int> endStatus() const {
+        return ended_ ? std::optional<int>(waitStatus_) : std::nullopt;
     }
     std::optional<ReadEnd> killedFor() const { return killedFor_; }
 
   private:
+    // Takes the helper's next note; false once the reader has ended or the helper is lost.
+    bool takeNote() {
+        HelperNote note;
+        int pidfd = -1, count = 0;
+        if (receiveMessage(status_, &note, sizeof(note), &pidfd, 1, count) <= 0 ||
+            note.kind == HelperNote::NotStarted) {
+            lost_ = true;
+            return false;
+        }
+        if (note.kind == HelperNote::Ended) {
+            ended_ = true;
+            waitStatus_ = note.waitStatus;
+            return false;
+        }
+        if (count == 1) {
+            pidfd_.reset(pidfd);
+            signalIfKilled();
+        }
+        return true;
+    }
     int timeoutMs() const {
         if (killed_) {
             return 10000;
@@ -149,11 +175,16 @@ class ReaderWait {
     }
 
     int status_;
+    int reply_;
     std::stop_token stop_;
     Clock::time_point deadline_;
     Descriptor wake_;
     Descriptor pidfd_;
     bool killed_ = false;
+    bool replyClosed_ = false;
+    bool ended_ = false;
+    bool lost_ = false;
+    int waitStatus_ = 0;
     std::optional<ReadEnd> killedFor_;
     std::stop_callback<std::function<void()>> onStop_;
 };
@@ -162,7 +193,7 @@ ReadOutcome crashed() {
     return {ReadEnd::Crashed, {}, {}, false, false};
 }
 
-// What a reader that ended normally sent back.
+// What a reader sent back, checked.
 ReadOutcome replyOf(int reply, qint64 maxBytes) {
     ReaderReply message;
     int memory = -1, count = 0;
@@ -235,18 +266,23 @@ ReadOutcome readInReader(int fileDescriptor, const ReadRequest& request, std::st
     if (!sent) {
         return {ReadEnd::NoReader, {}, {}, false, false};
     }
-    ReaderWait wait(status.get(), std::move(stop), request.timeLimit);
-    const std::optional<int> waitStatus = wait.untilEnded();
+    ReaderWait wait(status.get(), reply.get(), std::move(stop), request.timeLimit);
+    if (wait.untilReplyOrEnd()) {
+        // The reply counts as soon as it is here and checks out: the reader is ended now
+        // rather than waited for.
+        ReadOutcome outcome = replyOf(reply.get(), request.maxBytes);
+        wait.endReader();
+        return outcome;
+    }
     if (wait.killedFor()) {
         return {*wait.killedFor(), {}, {}, false, false};
     }
-    if (!waitStatus) {
+    const std::optional<int> ended = wait.endStatus();
+    if (!ended) {
         return {ReadEnd::NoReader, {}, {}, false, false};
     }
-    if (!WIFEXITED(*waitStatus) || WEXITSTATUS(*waitStatus) != 0) {
-        return crashed();
-    }
-    return replyOf(reply.get(), request.maxBytes);
+    // A reader that ended without a reply: a crash, a limit or an exit of its own.
+    return crashed();
 }
 
 } // namespace platform::sandbox
