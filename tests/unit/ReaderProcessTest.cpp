@@ -172,6 +172,14 @@ std::vector<int> readers() {
     return pids;
 }
 
+// What a /proc/PID/fd entry points to: a path, or "socket", "pipe" and the like.
+QString descriptorKind(const QString& entry) {
+    char target[512] = {};
+    const ssize_t length = readlink(entry.toLocal8Bit().constData(), target, sizeof(target) - 1);
+    return QString::fromLocal8Bit(target, std::max<ssize_t>(length, 0))
+        .section(QLatin1Char(':'), 0, 0);
+}
+
 TEST(ReaderProcess, SeenFromOutsideItIsLockedDownWithOnlyItsFileAndChannel) {
     ReaderRun reader;
     std::stop_source stop;
@@ -192,19 +200,16 @@ TEST(ReaderProcess, SeenFromOutsideItIsLockedDownWithOnlyItsFileAndChannel) {
     const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
     for (const QString& fd :
          fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
-        char target[512] = {};
-        const ssize_t length =
-            readlink(fds.filePath(fd).toLocal8Bit().constData(), target, sizeof(target) - 1);
-        targets << QString::fromLocal8Bit(target, std::max<ssize_t>(length, 0))
-                       .section(QLatin1Char(':'), 0, 0);
+        targets << descriptorKind(fds.filePath(fd));
     }
     targets.sort();
     QStringList expected{QDir(reader.path).canonicalPath(), QStringLiteral("socket")};
     if (platform::sandbox::sanitizerBuild()) {
-        expected << QFile::symLinkTarget(QStringLiteral("/proc/self/fd/2")).section(':', 0, 0);
+        expected << descriptorKind(QStringLiteral("/proc/self/fd/2"));
     }
     expected.sort();
-    EXPECT_EQ(targets, expected);
+    EXPECT_EQ(targets.join(QLatin1Char(' ')).toStdString(),
+              expected.join(QLatin1Char(' ')).toStdString());
     stop.request_stop();
     read.join();
     EXPECT_TRUE(readers().empty());
