@@ -38,11 +38,9 @@ qint64 bytesOf(const PixelLayout& layout) {
 
 QImage mapped(int fd, qint64 size, int protection, int width, int height, qint64 bytesPerLine,
               QImage::Format format) {
-    // The viewer maps the finished pixels whole at once, which costs less than a fault for each
-    // page when the picture is first drawn. (For the reader's writable mapping it costs more: its
-    // pages are made as it writes them.)
-    const int populate = (protection & PROT_WRITE) != 0 ? 0 : MAP_POPULATE;
-    void* address = mmap(nullptr, std::size_t(size), protection, MAP_SHARED | populate, fd, 0);
+    // Not populated: the viewer touches only the pages it draws (a picture larger than the
+    // screen is drawn a screen at a time), and the reader makes its pages as it writes them.
+    void* address = mmap(nullptr, std::size_t(size), protection, MAP_SHARED, fd, 0);
     if (address == MAP_FAILED) {
         return {};
     }
