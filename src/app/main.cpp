@@ -38,18 +38,28 @@ QString commandLineBeforeApplication(int argc, char** argv) {
 #endif
 }
 
+#if defined(KELMO_READ_IN_PROCESS)
+// The benchmarks' comparison build, which reads every picture in this process.
+constexpr platform::ReadPlace readPlace = platform::ReadPlace::InProcess;
+#else
+constexpr platform::ReadPlace readPlace = platform::ReadPlace::Reader;
+#endif
+
 } // namespace
 
 int main(int argc, char** argv) {
     // Pictures are read in processes forked from a helper made now, while this process is small
     // and has no thread yet.
-    platform::ImageFileLoader::startReaders();
+    if (readPlace == platform::ReadPlace::Reader) {
+        platform::ImageFileLoader::startReaders();
+    }
     app::StartupTrace trace;
     // What of the picture named on the command line can be read while the toolkit starts is read
     // meanwhile (see PrefetchingLoader.h). Qt takes the first thread that asks for its thread
     // data as the main one: this thread asks first.
     QThread::currentThread();
-    platform::ImageFileLoader fileLoader;
+    platform::ImageFileLoader fileLoader(platform::ImageFileLoader::machineLimitMegabytes(),
+                                         readPlace);
     platform::PrefetchingLoader loader(fileLoader);
     loader.prefetch(commandLineBeforeApplication(argc, argv));
     QApplication application(argc, argv);
