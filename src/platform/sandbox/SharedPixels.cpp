@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "SharedPixels.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -16,11 +17,17 @@ constexpr int handOverSeals = F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE;
 struct Mapping {
     void* address;
     std::size_t size;
+    int fd; // closed with the mapping, or -1
 };
 
+// A buffer given up frees its memory at once (a reader's Qt reader may replace the picture it
+// was given with one of its own).
 void unmap(void* info) {
     auto* mapping = static_cast<Mapping*>(info);
     munmap(mapping->address, mapping->size);
+    if (mapping->fd >= 0) {
+        close(mapping->fd);
+    }
     delete mapping;
 }
 
@@ -37,14 +44,14 @@ qint64 bytesOf(const PixelLayout& layout) {
 }
 
 QImage mapped(int fd, qint64 size, int protection, int width, int height, qint64 bytesPerLine,
-              QImage::Format format) {
+              QImage::Format format, int closedWithIt = -1) {
     // Not populated: the viewer touches only the pages it draws (a picture larger than the
     // screen is drawn a screen at a time), and the reader makes its pages as it writes them.
     void* address = mmap(nullptr, std::size_t(size), protection, MAP_SHARED, fd, 0);
     if (address == MAP_FAILED) {
         return {};
     }
-    auto* mapping = new Mapping{address, std::size_t(size)};
+    auto* mapping = new Mapping{address, std::size_t(size), closedWithIt};
     if (protection & PROT_WRITE) {
         return QImage(static_cast<uchar*>(address), width, height, qsizetype(bytesPerLine), format,
                       unmap, mapping);
@@ -71,7 +78,8 @@ QImage SharedPixels::make(int width, int height, QImage::Format format) const {
         }
         return {};
     }
-    QImage image = mapped(fd, size, PROT_READ | PROT_WRITE, width, height, bytesPerLine, format);
+    QImage image =
+        mapped(fd, size, PROT_READ | PROT_WRITE, width, height, bytesPerLine, format, fd);
     if (image.isNull()) {
         close(fd);
         return {};
@@ -86,13 +94,11 @@ int SharedPixels::handOver(QImage& picture, PixelLayout& layout) {
     if (size < 0) {
         return -1;
     }
-    int fd = -1;
-    for (const Buffer& buffer : buffers_) {
-        if (buffer.bits == picture.constBits() && buffer.size >= size) {
-            fd = buffer.fd;
-        }
-    }
-    if (fd < 0) {
+    // The newest buffer at that address is the picture's (an older one there was given up).
+    const auto own = std::find_if(buffers_.rbegin(), buffers_.rend(), [&](const Buffer& buffer) {
+        return buffer.bits == picture.constBits() && buffer.size >= size;
+    });
+    if (own == buffers_.rend()) {
         QImage copy = make(layout.width, layout.height, layout.format);
         if (copy.isNull()) {
             return -1;
@@ -104,8 +110,12 @@ int SharedPixels::handOver(QImage& picture, PixelLayout& layout) {
         picture = std::move(copy);
         return handOver(picture, layout);
     }
-    picture = QImage(); // unmaps it: only a file without writable mappings can be sealed
-    if (fcntl(fd, F_ADD_SEALS, handOverSeals | F_SEAL_SEAL) != 0) {
+    const int fd = dup(own->fd); // the picture's own descriptor goes with its mapping
+    picture = QImage();          // unmaps it: only a file without writable mappings can be sealed
+    if (fd < 0 || fcntl(fd, F_ADD_SEALS, handOverSeals | F_SEAL_SEAL) != 0) {
+        if (fd >= 0) {
+            close(fd);
+        }
         return -1;
     }
     return fd;
