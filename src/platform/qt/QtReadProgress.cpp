@@ -15,26 +15,27 @@ bool QtReadProgress::showUntil(const QString& fileName, const std::function<bool
     dialog.setMinimumDuration(0);
     dialog.setAutoReset(false);
     dialog.setAutoClose(false);
-    bool cancelled = false;
-    QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&] {
-        cancelled = true;
-        dialog.done(QDialog::Rejected);
-    });
+    // The dialog ends when the read has finished; ended any other way ("Cancelar", Esc, the
+    // window's close button), the read is cancelled.
+    bool readFinished = finished();
+    QObject::connect(&dialog, &QProgressDialog::canceled, &dialog,
+                     [&] { dialog.done(QDialog::Rejected); });
     QTimer poll;
     poll.setInterval(15);
     QObject::connect(&poll, &QTimer::timeout, &dialog, [&] {
         if (finished()) {
+            readFinished = true;
             dialog.done(QDialog::Accepted);
         }
     });
     poll.start();
     // The wait cursor of the command is not the dialog's: its button is there to be pressed.
     QGuiApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
-    if (!finished()) {
+    if (!readFinished) {
         dialog.exec();
     }
     QGuiApplication::restoreOverrideCursor();
-    return !cancelled;
+    return readFinished;
 }
 
 } // namespace platform::qt
