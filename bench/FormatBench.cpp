@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 // Speed of the readers people's photographs go through: a 6000 × 4000 baseline JPEG into
 // ready-to-draw pixels against Qt's reader alone, and the conversion of a picture with a
-// non-sRGB profile against that picture's decode. Both sides are measured in the same loop.
+// non-sRGB profile against that picture's decode; and the reader process against a read in this
+// process. Both sides are measured in the same loop.
 
 #include "platform/ImageFileLoader.h"
 #include "platform/decoders/ColourToSrgb.h"
 #include "platform/decoders/JpegDecoder.h"
+#include "support/BmpFiles.h"
 #include "support/PictureEncoders.h"
 
 #include <QBuffer>
@@ -105,6 +107,52 @@ BENCHMARK(BM_LoadJpegPhotograph)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
+
+// A picture read in its locked-down reader process (fork, lock-down, the pixels handed over in a
+// memory file) against the same read in this process: 0, a 256 × 256 bitmap; 1, a 6000 × 4000
+// bitmap; 2, the 6000 × 4000 JPEG photograph. The two take turns in the loop.
+void BM_ReaderProcessVsInProcess(benchmark::State& state) {
+    static QTemporaryDir dir;
+    const int which = int(state.range(0));
+    QString path = photographFile(1);
+    if (which < 2) {
+        const int side = which == 0 ? 256 : 6000;
+        path = dir.filePath(QStringLiteral("lectura-%1.bmp").arg(side));
+        if (!QFile::exists(path)) {
+            QFile file(path);
+            file.open(QIODevice::WriteOnly);
+            file.write(testing_support::makeBmp({24}, side, which == 0 ? 256 : 4000));
+        }
+    }
+    const platform::ImageFileLoader inReader;
+    const platform::ImageFileLoader inProcess(platform::ImageFileLoader::machineLimitMegabytes(),
+                                              platform::ReadPlace::InProcess);
+    double here = 0;
+    double there = 0;
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        benchmark::DoNotOptimize(inProcess.readPicture(path).pixels().constBits());
+        here += secondsOf(timer);
+        timer.restart();
+        const platform::Picture picture = inReader.readPicture(path);
+        benchmark::DoNotOptimize(picture.pixels().constBits());
+        const double t = secondsOf(timer);
+        there += t;
+        state.SetIterationTime(t);
+    }
+    const char* labels[] = {"256x256 bitmap", "6000x4000 bitmap", "6000x4000 JPEG"};
+    state.SetLabel(labels[which]);
+    const double n = double(state.iterations());
+    state.counters["in_process_ms"] = here / n * 1000;
+    state.counters["extra_ms"] = (there - here) / n * 1000;
+    state.counters["vs_in_process"] = there / here;
+}
+BENCHMARK(BM_ReaderProcessVsInProcess)
+    ->DenseRange(0, 2)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(15);
 
 // The conversion to sRGB of the decoded photograph, tagged Display P3 (range 1) or untagged
 // (range 0), against the decode itself.

@@ -313,6 +313,7 @@ int writeBitmap(int argc, char** argv) {
 int writePhotograph(const char* path); // FormatBench.cpp
 
 int main(int argc, char** argv) {
+    platform::ImageFileLoader::startReaders(); // as the program does, before any thread
     if (argc > 1 && std::string(argv[1]) == "--write-bmp") {
         return writeBitmap(argc, argv);
     }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Runs every performance measurement: the benchmarks, peak memory of a large picture against the
-# built-in one, and launch to picture on screen under Xvfb, Kelmo against feh and gpicview.
+# built-in one, and launch to picture on screen under Xvfb, Kelmo against itself reading in its
+# own process (kelmo_in_process), feh and gpicview.
 # Needs: tools/install-deps.sh, plus xvfb, xauth, feh, time and libx11-dev (installed here when
 # missing). Usage: bench/run.sh [launches-per-case]
 set -euo pipefail
@@ -45,10 +46,11 @@ probe() { timeout 20 "$bin/bench/kelmo_launch_probe" 200 150 ff00ff 10000 -- "\$
 for picture in small.bmp large.bmp photo.jpg; do
   for i in \$(seq $runs); do
     probe "$bin/kelmo" "$work/\$picture" >> "$work/\$picture.kelmo"
+    probe "$bin/bench/kelmo_in_process" "$work/\$picture" >> "$work/\$picture.in-process"
     probe feh "$work/\$picture" >> "$work/\$picture.feh"
     probe gpicview "$work/\$picture" >> "$work/\$picture.gpicview"
   done
-  for viewer in kelmo feh gpicview; do
+  for viewer in kelmo in-process feh gpicview; do
     median < "$work/\$picture.\$viewer" | sed "s/^/  \$picture \$viewer: /"
   done
 done

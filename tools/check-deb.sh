@@ -25,6 +25,8 @@ rm -f "$build"/kelmo_*.deb "$build"/kelmo-dbgsym_*.ddeb
 deb=$(ls -t "$build"/kelmo_*.deb | head -n 1)
 echo "package: $deb"
 dpkg-deb -f "$deb" Depends Installed-Size
+# The readers' system-call filter is linked: its library must be among the dependencies.
+dpkg-deb -f "$deb" Depends | grep -q "libseccomp2" || { echo "Depends lacks libseccomp2"; exit 1; }
 lintian --fail-on error,warning "$deb" 2> >(grep -v "root privileges" >&2)
 echo "lintian: no error, no warning"
 appstreamcli validate --no-net "$build/packaging/org.kelmo.kelmo.metainfo.xml"

@@ -15,16 +15,22 @@ void Form_Load(KelmoModel& m) {
     platform::ErrorRecord errors;
     QString name;
     errors.step([&] { name = m.services.commandLine.text(); });
+    QString shown; // the file the picture comes from, once it is read
     if (!name.isEmpty()) {
-        // When loading fails the clipper keeps the start-up picture it holds.
-        errors.step([&] { m.PictureClip.setPicture(m.services.loader.loadPicture(name)); });
+        // When loading fails or is cancelled the clipper keeps the start-up picture it holds.
+        std::optional<platform::Picture> picture;
+        const auto read = [&] { return m.services.loader.loadPicture(name); };
+        if (loading::readPictureStep(errors, read, picture) && picture) {
+            errors.step([&] { m.PictureClip.setPicture(*std::move(picture)); });
+            shown = name;
+        }
     }
     errors.step([&] { m.Image1.setPicture(m.PictureClip.Picture()); });
     if (errors.failed()) {
         m.showMessage(texts::incompatibleFile);
         return;
     }
-    m.shownFile = name;
+    m.shownFile = shown;
     loading::showLoadedPicture(m, errors, loading::MinimumHeight::NotApplied);
 }
 

@@ -13,6 +13,7 @@
 #include "platform/qt/FirstPaint.h"
 #include "platform/qt/FormSurface.h"
 #include "platform/qt/QtFormWindow.h"
+#include "platform/qt/QtReadProgress.h"
 #include "platform/qt/QtServices.h"
 
 #include <QApplication>
@@ -37,15 +38,28 @@ QString commandLineBeforeApplication(int argc, char** argv) {
 #endif
 }
 
+#if defined(KELMO_READ_IN_PROCESS)
+// The benchmarks' comparison build, which reads every picture in this process.
+constexpr platform::ReadPlace readPlace = platform::ReadPlace::InProcess;
+#else
+constexpr platform::ReadPlace readPlace = platform::ReadPlace::Reader;
+#endif
+
 } // namespace
 
 int main(int argc, char** argv) {
+    // Pictures are read in processes forked from a helper made now, while this process is small
+    // and has no thread yet.
+    if (readPlace == platform::ReadPlace::Reader) {
+        platform::ImageFileLoader::startReaders();
+    }
     app::StartupTrace trace;
     // What of the picture named on the command line can be read while the toolkit starts is read
     // meanwhile (see PrefetchingLoader.h). Qt takes the first thread that asks for its thread
     // data as the main one: this thread asks first.
     QThread::currentThread();
-    platform::ImageFileLoader fileLoader;
+    platform::ImageFileLoader fileLoader(platform::ImageFileLoader::machineLimitMegabytes(),
+                                         readPlace);
     platform::PrefetchingLoader loader(fileLoader);
     loader.prefetch(commandLineBeforeApplication(argc, argv));
     QApplication application(argc, argv);
@@ -59,6 +73,8 @@ int main(int argc, char** argv) {
     platform::GuiClipboard clipboard;
     platform::qt::QtPrinter printer;
     platform::qt::QtMessageBox messages;
+    platform::qt::QtReadProgress progress;
+    fileLoader.setProgress(&progress);
     platform::qt::QtDialogPrompter prompter(printer);
     const platform::ArgumentsCommandLine commandLine =
         platform::ArgumentsCommandLine::fromSystem(QApplication::arguments().mid(1));
@@ -75,6 +91,7 @@ int main(int argc, char** argv) {
     form.window().load();
     trace.mark("loaded");
     messages.setParent(&window);
+    progress.setParent(&window);
     // What the first frame does not need comes after it. (Watchers of the same paint run last
     // installed first, so the trace marks the frame before this work begins.)
     platform::qt::afterFirstPaint(window.surface(), [&application, &form] {

@@ -16,6 +16,22 @@ double ratio(float a, float b) {
     return double(a) / double(b);
 }
 
+bool readPictureStep(platform::ErrorRecord& errors, const std::function<platform::Picture()>& read,
+                     std::optional<platform::Picture>& picture) {
+    bool cancelled = false;
+    errors.step([&] {
+        try {
+            picture = read();
+        } catch (const platform::PlatformError& error) {
+            if (error.number() != platform::ErrorNumber::DialogCancelled) {
+                throw;
+            }
+            cancelled = true;
+        }
+    });
+    return !cancelled;
+}
+
 void showLoadedPicture(app::KelmoModel& m, platform::ErrorRecord& errors,
                        MinimumHeight minimumHeight) {
     errors.step(

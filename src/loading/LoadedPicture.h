@@ -6,6 +6,10 @@
 #include "app/KelmoModel.h"
 #include "platform/ErrorRecord.h"
 
+#include <functional>
+
+#include <optional>
+
 namespace loading {
 
 enum class MinimumHeight { NotApplied, KeepPanoramicVisible };
@@ -16,6 +20,12 @@ enum class MinimumHeight { NotApplied, KeepPanoramicVisible };
 // panoramic copy before the ratios are recorded.
 void showLoadedPicture(app::KelmoModel& model, platform::ErrorRecord& errors,
                        MinimumHeight minimumHeight);
+
+// Reads the picture for start-up or the open command, through `read`, as a step under the
+// caller's record; false when the person cancelled the read in its progress window, which, like
+// a cancelled dialog, changes nothing and shows no message.
+bool readPictureStep(platform::ErrorRecord& errors, const std::function<platform::Picture()>& read,
+                     std::optional<platform::Picture>& picture);
 
 // a / b for two sizes, raising the division-by-zero error for b = 0.
 double ratio(float a, float b);

@@ -16,21 +16,37 @@ void PictureOpener::SubMenuAbrir_Click() {
     if (name.isEmpty()) {
         return; // cancelled: nothing changes, even while zoomed
     }
-    openFile(name);
+    openFile(errors, name);
 }
 
 void PictureOpener::openFile(const QString& name) {
+    platform::ErrorRecord errors;
+    openFile(errors, name);
+}
+
+void PictureOpener::openFile(platform::ErrorRecord& errors, const QString& name) {
     if (beforeRead) {
         beforeRead();
     }
-    showFile(name, [&] { return model_.services.loader.loadPicture(name); });
+    show(errors, name, [&] { return model_.services.loader.loadPicture(name); });
 }
 
 void PictureOpener::showFile(const QString& name, const std::function<platform::Picture()>& read) {
-    app::KelmoModel& m = model_;
     platform::ErrorRecord errors;
+    show(errors, name, read);
+}
+
+void PictureOpener::show(platform::ErrorRecord& errors, const QString& name,
+                         const std::function<platform::Picture()>& read) {
+    app::KelmoModel& m = model_;
+    std::optional<platform::Picture> picture;
+    if (!readPictureStep(errors, read, picture)) {
+        return; // the read was cancelled: nothing changes either
+    }
     errors.step([&] { m.state.resetZoom(); });
-    errors.step([&] { m.PictureClip.setPicture(read()); });
+    if (picture) {
+        errors.step([&] { m.PictureClip.setPicture(*std::move(picture)); });
+    }
     errors.step([&] { m.Image1.setStretch(false); });
     errors.step([&] { m.Image1.setPicture(m.PictureClip.Picture()); });
     if (errors.failed()) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/KelmoModel.h"
+#include "platform/ErrorRecord.h"
 
 #include <functional>
 
@@ -23,6 +24,10 @@ class PictureOpener {
     std::function<void()> beforeRead;
 
   private:
+    void openFile(platform::ErrorRecord& errors, const QString& name);
+    void show(platform::ErrorRecord& errors, const QString& name,
+              const std::function<platform::Picture()>& read);
+
     app::KelmoModel& model_;
 };
 

@@ -6,6 +6,7 @@
 #include "decoders/PictureDecoder.h"
 #include "decoders/PictureFinish.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -45,10 +46,6 @@ int ImageFileLoader::machineLimitMegabytes() {
     return int(std::clamp<quint64>(half, 256, 1 << 20));
 }
 
-ImageFileLoader::ImageFileLoader(int limitMegabytes) : limitMegabytes_(limitMegabytes) {
-    QImageReader::setAllocationLimit(limitMegabytes_);
-}
-
 namespace {
 
 [[noreturn]] void refuse(ErrorNumber number, const QString& path, const QString& reason) {
@@ -71,63 +68,181 @@ void openRegularFile(QFile& file, const QString& path) {
 }
 
 // Asks the system to read the whole file into its cache in the background.
-void readAhead(QFile& file) {
+void readAhead(int fd) {
 #if defined(Q_OS_LINUX)
-    posix_fadvise(file.handle(), 0, 0, POSIX_FADV_WILLNEED);
+    posix_fadvise(fd, 0, 0, POSIX_FADV_WILLNEED);
 #else
-    Q_UNUSED(file);
+    Q_UNUSED(fd);
 #endif
+}
+
+const QString noMemory = QStringLiteral("no hay memoria suficiente");
+
+// The reading itself, wherever it runs: the content alone says what the file is (names lie, and
+// Kelmo's own saves are bitmaps under whatever name was typed).
+QImage readFile(QFile& file, const decoders::DecodeContext& context) {
+    const decoders::PictureDecoder* decoder = decoders::decoderFor(file.peek(32));
+    if (decoder == nullptr) {
+        throw decoders::DecodeFailure(QStringLiteral("no es una imagen de un tipo compatible"));
+    }
+    if (context.beforeApplication && !decoder->overlapsStartUp()) {
+        readAhead(file.handle());
+        throw decoders::NeedsApplication{};
+    }
+    QImage image = decoders::finishPicture(decoder->decode(file, context), context);
+    if (image.isNull()) {
+        throw std::bad_alloc();
+    }
+    return image;
+}
+
+QImage readOpenFile(int fd, const decoders::DecodeContext& context) {
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
+        throw decoders::DecodeFailure(file.errorString());
+    }
+    return readFile(file, context);
+}
+
+// The same in a reader process, whose Qt readers have the bound of this read.
+QImage readInReaderProcess(int fd, const decoders::DecodeContext& context) {
+    QImageReader::setAllocationLimit(int(context.maxBytes / (1024 * 1024)));
+    return readOpenFile(fd, context);
+}
+
+// Loads, in the helper, what the readers would otherwise load at run time: Qt's image plug-ins.
+// (The picture libraries themselves are linked.)
+void prepareReaders() {
+    for (const QByteArray& format : decoders::readableFormats()) {
+        QBuffer empty;
+        empty.open(QIODevice::ReadOnly);
+        QImageReader(&empty, format).canRead();
+    }
 }
 
 } // namespace
 
+bool ImageFileLoader::startReaders() {
+#if defined(Q_OS_LINUX)
+    return sandbox::startReaderHelper(prepareReaders);
+#else
+    return false;
+#endif
+}
+
+ImageFileLoader::ImageFileLoader(int limitMegabytes, ReadPlace place)
+    : limitMegabytes_(limitMegabytes), place_(place), function_(readInReaderProcess) {
+#if !defined(Q_OS_LINUX)
+    place_ = ReadPlace::InProcess;
+#endif
+    QImageReader::setAllocationLimit(limitMegabytes_);
+}
+
 Picture ImageFileLoader::loadPicture(const QString& path) {
     const BusyCursor busy;
-    return readPicture(path);
+    if (progress_ == nullptr) {
+        return readPicture(path);
+    }
+    std::stop_source stop;
+    std::future<std::optional<Picture>> read =
+        std::async(std::launch::async, [this, path, token = stop.get_token()] {
+            return std::optional<Picture>(readPicture(path, token));
+        });
+    return *await(read, stop, path);
+}
+
+std::optional<Picture> ImageFileLoader::await(std::future<std::optional<Picture>>& read,
+                                              std::stop_source& stop, const QString& path) const {
+    constexpr std::chrono::milliseconds progressAfter(500);
+    if (progress_ != nullptr && read.wait_for(progressAfter) == std::future_status::timeout) {
+        const auto finished = [&read] {
+            return read.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+        };
+        if (!progress_->showUntil(QFileInfo(path).fileName(), finished)) {
+            stop.request_stop();
+        }
+    }
+    return read.get();
 }
 
 Picture ImageFileLoader::readPicture(const QString& path) const {
-    return *read(path, false, limitBytes());
+    return *read(path, false, limitBytes(), {});
 }
 
-Picture ImageFileLoader::readPictureBeside(const QString& path, qint64 heldBytes) const {
-    return *read(path, false, std::max<qint64>(limitBytes() - heldBytes, 0));
+Picture ImageFileLoader::readPicture(const QString& path, std::stop_token stop) const {
+    return *read(path, false, limitBytes(), std::move(stop));
 }
 
-std::optional<Picture> ImageFileLoader::readEarly(const QString& path) const {
-    return read(path, true, limitBytes());
+Picture ImageFileLoader::readPictureBeside(const QString& path, qint64 heldBytes,
+                                           std::stop_token stop) const {
+    return *read(path, false, std::max<qint64>(limitBytes() - heldBytes, 0), std::move(stop));
 }
 
-std::optional<Picture> ImageFileLoader::read(const QString& path, bool early,
-                                             qint64 maxBytes) const {
+std::optional<Picture> ImageFileLoader::readEarly(const QString& path, std::stop_token stop) const {
+    return read(path, true, limitBytes(), std::move(stop));
+}
+
+std::optional<Picture> ImageFileLoader::read(const QString& path, bool early, qint64 maxBytes,
+                                             std::stop_token stop) const {
     QFile file(path);
     openRegularFile(file, path);
-    // The content alone says what the file is: names lie, and Kelmo's own saves are bitmaps
-    // under whatever name was typed.
-    const decoders::PictureDecoder* decoder = decoders::decoderFor(file.peek(32));
-    if (decoder == nullptr) {
-        refuse(ErrorNumber::InvalidPicture, path,
-               QStringLiteral("no es una imagen de un tipo compatible"));
-    }
-    if (early && !decoder->overlapsStartUp()) {
-        readAhead(file);
-        return std::nullopt;
+    // A file compiled into the program (the start-up picture) has no descriptor to hand over,
+    // and is ours: it is read here.
+    if (place_ == ReadPlace::Reader && file.handle() >= 0) {
+        return readInReader(path, file.handle(), early, maxBytes, std::move(stop));
     }
     QImage image;
     try {
         const decoders::DecodeContext context{maxBytes, early};
-        image = decoders::finishPicture(decoder->decode(file, context), context);
+        image = readFile(file, context);
     } catch (const decoders::NeedsApplication&) {
         return std::nullopt;
     } catch (const decoders::DecodeFailure& failure) {
         refuse(ErrorNumber::InvalidPicture, path, failure.reason());
     } catch (const std::bad_alloc&) {
-        refuse(ErrorNumber::OutOfMemory, path, QStringLiteral("no hay memoria suficiente"));
-    }
-    if (image.isNull()) {
-        refuse(ErrorNumber::OutOfMemory, path, QStringLiteral("no hay memoria suficiente"));
+        refuse(ErrorNumber::OutOfMemory, path, noMemory);
     }
     return Picture(std::move(image));
+}
+
+std::optional<Picture> ImageFileLoader::readInReader(const QString& path, int fd, bool early,
+                                                     qint64 maxBytes, std::stop_token stop) const {
+#if defined(Q_OS_LINUX)
+    const sandbox::ReadRequest request{function_, maxBytes, early, timeLimit_};
+    sandbox::ReadOutcome outcome = sandbox::readInReader(fd, request, std::move(stop));
+    switch (outcome.end) {
+    case sandbox::ReadEnd::Picture:
+        return Picture(std::move(outcome.image));
+    case sandbox::ReadEnd::Later:
+        if (early) {
+            return std::nullopt;
+        }
+        break;
+    case sandbox::ReadEnd::Failure:
+        refuse(ErrorNumber::InvalidPicture, path, outcome.reason);
+    case sandbox::ReadEnd::OutOfMemory:
+        refuse(ErrorNumber::OutOfMemory, path,
+               QStringLiteral("la imagen necesita más memoria de la permitida"));
+    case sandbox::ReadEnd::TimedOut:
+        refuse(ErrorNumber::InvalidPicture, path,
+               QStringLiteral("la lectura superó el tiempo máximo"));
+    case sandbox::ReadEnd::Cancelled:
+        refuse(ErrorNumber::DialogCancelled, path, QStringLiteral("se canceló la lectura"));
+    case sandbox::ReadEnd::NoReader:
+        refuse(ErrorNumber::InvalidPicture, path,
+               QStringLiteral("no se pudo iniciar el lector de imágenes"));
+    case sandbox::ReadEnd::Crashed:
+        break;
+    }
+    refuse(ErrorNumber::InvalidPicture, path, QStringLiteral("el lector de imágenes se detuvo"));
+#else
+    Q_UNUSED(path);
+    Q_UNUSED(fd);
+    Q_UNUSED(early);
+    Q_UNUSED(maxBytes);
+    Q_UNUSED(stop);
+    return std::nullopt;
+#endif
 }
 
 } // namespace platform

@@ -3,31 +3,58 @@
 
 // The picture loader: the file's content picks one of the readers in decoders/ (the only formats
 // read), under a memory bound; the picture is then turned upright, converted to sRGB and put in
-// the format the raster engine draws fastest, once, here.
+// the format the raster engine draws fastest, once, here. The file is opened here and read in a
+// locked-down reader process (sandbox/ReaderProcess.h): this is the only way to it.
 
+#include "ReadProgress.h"
 #include "Services.h"
+#include "sandbox/ReaderProcess.h"
 
 #include <QByteArray>
 #include <QList>
+#include <chrono>
+#include <future>
 #include <optional>
 #include <stop_token>
 
 namespace platform {
 
+// Where the readers run: in reader processes (the program), or in this one (the fuzzer, the
+// benchmarks' comparison, and Windows).
+enum class ReadPlace { Reader, InProcess };
+
 class ImageFileLoader : public PictureLoader {
   public:
     // limitMegabytes bounds the decoded size of one picture.
-    explicit ImageFileLoader(int limitMegabytes = machineLimitMegabytes());
+    explicit ImageFileLoader(int limitMegabytes = machineLimitMegabytes(),
+                             ReadPlace place = ReadPlace::Reader);
+    // On the main thread: the wait cursor, and after half a second the progress window, whose
+    // "Cancelar" ends the read with the DialogCancelled error.
     Picture loadPicture(const QString& path) override;
-    // The same without the wait cursor, on any thread once the application object exists.
+    // The same without cursor or window, on any thread once the application object exists; reads
+    // on several threads run at the same time. A stop request ends the read at once, with the
+    // DialogCancelled error.
     Picture readPicture(const QString& path) const;
+    Picture readPicture(const QString& path, std::stop_token stop) const;
     // The same leaving room within the bound for heldBytes of pictures already held, for reading
     // a picture ahead of time.
-    Picture readPictureBeside(const QString& path, qint64 heldBytes) const;
+    Picture readPictureBeside(const QString& path, qint64 heldBytes, std::stop_token stop) const;
     // What may be read while the application object is being built, on any thread: the picture
     // where our bitmap reader reads it; for the other formats nothing (the system is asked to
     // read the file into its cache meanwhile). Errors as readPicture.
-    std::optional<Picture> readEarly(const QString& path) const;
+    std::optional<Picture> readEarly(const QString& path, std::stop_token stop = {}) const;
+    // Waits on the main thread for a read begun on another thread, with the progress window after
+    // half a second; its "Cancelar" stops the read. The read's result or error.
+    std::optional<Picture> await(std::future<std::optional<Picture>>& read, std::stop_source& stop,
+                                 const QString& path) const;
+
+    // Starts the helper that forks the readers: first thing in main, before any thread exists.
+    static bool startReaders();
+    void setProgress(ReadProgress* progress) { progress_ = progress; }
+    // What the reader runs instead of the picture readers (tests give hostile ones), and how long
+    // it may take (a minute).
+    void setReaderFunction(sandbox::ReaderFunction function) { function_ = function; }
+    void setTimeLimit(std::chrono::milliseconds limit) { timeLimit_ = limit; }
 
     // The formats read, recognised by their content (see decoders/PictureDecoder.h).
     static QList<QByteArray> allowedFormats();
@@ -37,16 +64,24 @@ class ImageFileLoader : public PictureLoader {
     int limitMegabytes() const { return limitMegabytes_; }
 
   private:
-    std::optional<Picture> read(const QString& path, bool early, qint64 maxBytes) const;
+    std::optional<Picture> read(const QString& path, bool early, qint64 maxBytes,
+                                std::stop_token stop) const;
+    std::optional<Picture> readInReader(const QString& path, int fd, bool early, qint64 maxBytes,
+                                        std::stop_token stop) const;
     qint64 limitBytes() const { return qint64(limitMegabytes_) * 1024 * 1024; }
 
     int limitMegabytes_;
+    ReadPlace place_;
+    sandbox::ReaderFunction function_;
+    std::chrono::milliseconds timeLimit_{std::chrono::minutes(1)};
+    ReadProgress* progress_ = nullptr;
 };
 
-// How a background reader reads through this loader: beside the pictures already held.
+// How a background reader reads through this loader: beside the pictures already held, in the
+// reader process, ended at once when no longer wanted.
 inline auto readingBeside(const ImageFileLoader& loader) {
-    return [&loader](const QString& path, qint64 heldBytes, std::stop_token) {
-        return loader.readPictureBeside(path, heldBytes);
+    return [&loader](const QString& path, qint64 heldBytes, std::stop_token unwanted) {
+        return loader.readPictureBeside(path, heldBytes, std::move(unwanted));
     };
 }
 

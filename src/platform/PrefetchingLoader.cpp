@@ -5,6 +5,7 @@ namespace platform {
 
 PrefetchingLoader::~PrefetchingLoader() {
     if (pending_ && pending_->valid()) {
+        stop_.request_stop();
         pending_->wait();
     }
 }
@@ -15,12 +16,15 @@ void PrefetchingLoader::prefetch(const QString& path) {
     }
     path_ = path;
     const ImageFileLoader* loader = &loader_;
-    pending_ = std::async(std::launch::async, [loader, path] { return loader->readEarly(path); });
+    pending_ = std::async(std::launch::async, [loader, path, stop = stop_.get_token()] {
+        return loader->readEarly(path, stop);
+    });
 }
 
 Picture PrefetchingLoader::loadPicture(const QString& path) {
     if (pending_ && pending_->valid() && path == path_) {
-        std::optional<Picture> early = pending_->get(); // rethrows the read's error, if it failed
+        // Rethrows the read's error, if it failed.
+        std::optional<Picture> early = loader_.await(*pending_, stop_, path);
         if (early) {
             return *std::move(early);
         }

@@ -6,10 +6,10 @@
 // its window, and start-up then only waits for what is left of the read.
 //
 // What overlaps with the building of the application object: opening the file, the system's
-// reading ahead of it, and our bitmap reader (ImageFileLoader::readEarly). Every other reader
-// runs on the main thread once the application object exists: Qt's readers must (Qt's plug-in
-// lookup reads the application's library paths), and for ours the measurement showed no gain
-// (see PictureDecoder.h).
+// reading ahead of it, and our bitmap reader (ImageFileLoader::readEarly), in its reader process.
+// Every other format is read once the application object exists, for the measurement showed no
+// gain (see PictureDecoder.h). A read still going on when start-up needs it shows the progress
+// window after half a second; ending the loader ends the read.
 
 #include "ImageFileLoader.h"
 
@@ -31,6 +31,7 @@ class PrefetchingLoader : public PictureLoader {
   private:
     ImageFileLoader& loader_;
     QString path_;
+    std::stop_source stop_;
     std::optional<std::future<std::optional<Picture>>> pending_;
 };
 

@@ -11,6 +11,7 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    platform::ImageFileLoader::startReaders(); // as the program does, before any thread
     if (argc < 3) {
         std::fprintf(stderr, "usage: %s PICTURE SMALL_PICTURE\n", argv[0]);
         return 2;

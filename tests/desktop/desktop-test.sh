@@ -185,6 +185,44 @@ one_box_per_press "after a cancelled file dialog"
 open_picture "$work/cuartos.bmp"
 read -r red_x red_y <<< "$(find_colour '#ff0000')"
 
+# A long read, a 16000 × 16000 PNG: after half a second the progress window shows, with the
+# file's name, and Esc ends the read: no message, and the window as it was.
+python3 - "$work/grande.png" 16000 <<'PNG'
+import struct, sys, zlib
+path, side = sys.argv[1], int(sys.argv[2])
+def chunk(kind, data):
+    return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data))
+rows = zlib.compressobj(1)
+row = b'\x00' + b'\x00\x80\xff' * side
+pixels = b''.join(rows.compress(row) for _ in range(side)) + rows.flush()
+with open(path, 'wb') as f:
+    f.write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', side, side, 8, 2, 0, 0, 0))
+            + chunk(b'IDAT', pixels) + chunk(b'IEND', b''))
+PNG
+size_before=$(outer_size)
+caption_before=$(xprop -id "$main" WM_NAME)
+popup_at "$background_x" "$background_y"
+key Down Return
+wait_for 10 has_type DIALOG
+xdotool type --delay 2 "$work/grande.png"
+key Return
+# The file dialog closes; then the progress window, a dialog of its own title, shows.
+progress_shows() {
+  local w
+  for w in $(windows_of_type DIALOG); do
+    xprop -id "$w" WM_NAME | grep -q '"Kelmo"' && return 0
+  done
+  return 1
+}
+check "a long read shows the progress window" "$(wait_for 10 progress_shows && echo yes)" yes
+key Escape
+check "Esc ends the read" "$(wait_for 5 no_type DIALOG && echo yes)" yes
+sleep 3 # longer than the read would have taken
+check "no message after a cancelled read" "$(count_of_type DIALOG)" 0
+check "outer size after a cancelled read" "$(outer_size)" "$size_before"
+check "caption after a cancelled read" "$(xprop -id "$main" WM_NAME)" "$caption_before"
+check "the picture after a cancelled read" "$(find_colour '#ff0000')" "$red_x $red_y"
+
 # A selection inside the red quarter, copied with Ctrl+C: another program pastes it.
 select_100_by_50 $((red_x + 20)) $((red_y + 20))
 sleep 0.2

@@ -74,7 +74,7 @@ void runScenario(const QByteArray& bytes) {
         }
     }
     // A small bound keeps a lying header from costing the fuzzer gigabytes.
-    platform::ImageFileLoader loader(64);
+    platform::ImageFileLoader loader(64, platform::ReadPlace::InProcess);
     MemorySaver saver;
     NullClipboard clipboard;
     NullPrinter printer;

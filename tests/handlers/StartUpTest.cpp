@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "support/HostileReaders.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -70,13 +71,20 @@ TEST(StartUp, PictureTallerThanSixteenBitsOfTwipsKeepsItsNaturalSize) {
 TEST(StartUp, UnreadableArgumentShowsTheMessageAndTheStartUpPicture) {
     PictureFiles files;
     const QString existing = files.write(QStringLiteral("buena.bmp"), 10, 10);
-    const QString cases[] = {
-        files.path(QStringLiteral("no-existe.bmp")),
-        files.writeText(QStringLiteral("texto.bmp"), "hola\n"),
-        QLatin1Char('"') + existing + QLatin1Char('"'),
+    const struct {
+        QString argument;
+        platform::sandbox::ReaderFunction reader; // a hostile one instead of the picture readers
+    } cases[] = {
+        {files.path(QStringLiteral("no-existe.bmp")), nullptr},
+        {files.writeText(QStringLiteral("texto.bmp"), "hola\n"), nullptr},
+        {QLatin1Char('"') + existing + QLatin1Char('"'), nullptr},
+        {existing, testing_support::crashingReader},
     };
-    for (const QString& argument : cases) {
+    for (const auto& [argument, reader] : cases) {
         KelmoHarness kelmo(argument);
+        if (reader != nullptr) {
+            kelmo.loader.setReaderFunction(reader);
+        }
         kelmo.load();
         const app::KelmoModel& m = kelmo.model();
         ASSERT_EQ(kelmo.messages.shown.size(), 1u) << argument.toStdString();

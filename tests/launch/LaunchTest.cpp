@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The built program started as a file manager starts it, many times over, with every kind of
 // file people open: each launch must show its picture (or, for a file it cannot read, the
-// start-up message) and then end by the signal it is sent, never die on its own.
+// start-up message) and then end by the signal it is sent (SIGTERM or SIGKILL, in turns), never
+// die on its own, and leave no process behind (its picture readers' helper and readers).
 // Usage: kelmo_launch_test KELMO_BINARY [LAUNCHES_PER_KIND]; needs an X display (Xvfb).
 
 #include "support/BmpFiles.h"
@@ -19,9 +20,11 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <dirent.h>
 #include <fcntl.h>
 #include <optional>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -172,9 +175,35 @@ std::optional<int> reap(pid_t pid, double seconds) {
     return std::nullopt;
 }
 
+// The processes the viewer left behind, still there two seconds after it ended: this test is
+// their subreaper, so they become its children when the viewer goes.
+std::string leftBehind() {
+    const auto until = Clock::now() + std::chrono::seconds(2);
+    std::string children;
+    do {
+        while (waitpid(-1, nullptr, WNOHANG) > 0) {
+        }
+        children.clear();
+        if (DIR* tasks = opendir("/proc/self/task")) {
+            while (const dirent* task = readdir(tasks)) {
+                if (task->d_name[0] != '.') {
+                    children +=
+                        readAll(std::string("/proc/self/task/") + task->d_name + "/children");
+                }
+            }
+            closedir(tasks);
+        }
+        if (children.empty()) {
+            return {};
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    } while (Clock::now() < until);
+    return children;
+}
+
 // One launch; an empty string when it went as it should, what went wrong otherwise.
 std::string launch(XScreenWatch& screen, const std::string& kelmo, const Kind& kind,
-                   const std::string& log, double timeout) {
+                   const std::string& log, double timeout, int endSignal) {
     const QByteArray path = QFile::encodeName(kind.path);
     const pid_t pid = fork();
     if (pid == 0) {
@@ -196,7 +225,7 @@ std::string launch(XScreenWatch& screen, const std::string& kelmo, const Kind& k
     std::string fault;
     std::optional<int> status = early;
     if (!early) {
-        kill(pid, SIGTERM);
+        kill(pid, endSignal);
         status = reap(pid, timeout);
         if (!status) {
             kill(pid, SIGKILL);
@@ -204,12 +233,15 @@ std::string launch(XScreenWatch& screen, const std::string& kelmo, const Kind& k
             fault = "did not end on SIGTERM";
         }
     }
-    if (status && WIFSIGNALED(*status) && WTERMSIG(*status) != SIGTERM) {
+    if (status && WIFSIGNALED(*status) && WTERMSIG(*status) != endSignal) {
         fault = "died of signal " + std::to_string(WTERMSIG(*status));
     } else if (status && WIFEXITED(*status)) {
         fault = "exited with status " + std::to_string(WEXITSTATUS(*status)) + " on its own";
     } else if (fault.empty() && !shown) {
         fault = kind.message ? "the start-up message never showed" : "the picture never showed";
+    }
+    if (const std::string left = leftBehind(); fault.empty() && !left.empty()) {
+        fault = "left processes behind: " + left;
     }
     const std::string errors = readAll(log);
     for (const char* report : {"ThreadSanitizer", "AddressSanitizer", "runtime error:"}) {
@@ -230,6 +262,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s KELMO_BINARY [LAUNCHES_PER_KIND]\n", argv[0]);
         return 2;
     }
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
     QCoreApplication application(argc, argv); // Qt's WebP and icon writers are plug-ins
     const std::string kelmo = argv[1];
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 20;
@@ -247,7 +280,8 @@ int main(int argc, char** argv) {
     int failed = 0;
     for (int round = 0; round < rounds; ++round) {
         for (const Kind& kind : kinds) {
-            const std::string fault = launch(screen, kelmo, kind, log, timeout);
+            const int endSignal = round % 2 == 0 ? SIGTERM : SIGKILL;
+            const std::string fault = launch(screen, kelmo, kind, log, timeout, endSignal);
             if (fault.empty()) {
                 ++passed;
             } else {

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: MIT
 // Tests run against real widgets on Qt's offscreen platform, so they need no display.
 
+#include "platform/ImageFileLoader.h"
 #include "platform/qt/DesktopIntegration.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
+    // As the program does: the readers' helper before any thread.
+    platform::ImageFileLoader::startReaders();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }

@@ -66,8 +66,8 @@ Decoded AvifDecoder::decode(QFile& file, const DecodeContext& context) const {
     }
     Decoded decoded;
     const bool alpha = decoder->alphaPresent != AVIF_FALSE;
-    decoded.image = QImage(int(image->width), int(image->height),
-                           alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    decoded.image = context.newImage(int(image->width), int(image->height),
+                                     alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (decoded.image.isNull()) {
         throw DecodeFailure(QStringLiteral("no hay memoria suficiente"));
     }

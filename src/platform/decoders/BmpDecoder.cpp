@@ -473,14 +473,16 @@ Result readRunLength(QIODevice& device, const Header& h, QImage& image) {
 
 } // namespace
 
-Result decode(QIODevice& device, qint64 maxBytes) {
+Result decode(QIODevice& device, qint64 maxBytes, const decoders::PixelMemory* memory) {
     Header h;
     Result header = readHeader(device, maxBytes, h);
     if (header.outcome != Outcome::Decoded) {
         return header;
     }
-    QImage image(h.width, h.height,
-                 h.alpha.mask != 0 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    const QImage::Format format =
+        h.alpha.mask != 0 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    QImage image = memory != nullptr ? memory->make(h.width, h.height, format)
+                                     : QImage(h.width, h.height, format);
     if (image.isNull()) {
         return malformed("no hay memoria suficiente para la imagen");
     }
@@ -500,7 +502,7 @@ Result decode(QIODevice& device, qint64 maxBytes) {
 namespace platform::decoders {
 
 Decoded BitmapDecoder::decode(QFile& file, const DecodeContext& context) const {
-    bmp::Result result = bmp::decode(file, context.maxBytes);
+    bmp::Result result = bmp::decode(file, context.maxBytes, context.memory);
     if (result.outcome == bmp::Outcome::Malformed) {
         throw DecodeFailure(result.reason);
     }

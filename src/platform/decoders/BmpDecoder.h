@@ -29,8 +29,9 @@ struct Result {
 };
 
 // Reads the bitmap at the device's current position (its start). maxBytes bounds the decoded
-// picture's size; a larger one is refused as malformed without allocating it.
-Result decode(QIODevice& device, qint64 maxBytes);
+// picture's size; a larger one is refused as malformed without allocating it. The picture is made
+// in `memory` where one is given.
+Result decode(QIODevice& device, qint64 maxBytes, const decoders::PixelMemory* memory = nullptr);
 
 } // namespace platform::bmp
 

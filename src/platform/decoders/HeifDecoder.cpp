@@ -81,7 +81,7 @@ Decoded HeifDecoder::decode(QFile& file, const DecodeContext& context) const {
     }
     context.checkSize(width, height);
     Decoded decoded;
-    decoded.image = QImage(width, height, QImage::Format_RGBA8888);
+    decoded.image = context.newImage(width, height, QImage::Format_RGBA8888);
     if (decoded.image.isNull()) {
         throw DecodeFailure(QStringLiteral("no hay memoria suficiente"));
     }

@@ -123,8 +123,9 @@ class Decompression {
 // The picture is read a band at a time into two alternating buffers that stay in the cache;
 // while one band is read, the one before it is written into place (turned upright where it must
 // be) on another thread, which also takes the first touch of the picture's fresh memory.
-QImage readInBands(Decompression& jpeg, QSize stored, Orientation orientation) {
-    UprightWriter writer(stored, orientation, QImage::Format_RGB32);
+QImage readInBands(Decompression& jpeg, QSize stored, Orientation orientation,
+                   const DecodeContext& context) {
+    UprightWriter writer(stored, orientation, QImage::Format_RGB32, context);
     constexpr int bandRows = 64;
     QImage bands[2] = {QImage(stored.width(), bandRows, QImage::Format_RGB32),
                        QImage(stored.width(), bandRows, QImage::Format_RGB32)};
@@ -171,7 +172,7 @@ Decoded JpegDecoder::decode(QFile& file, const DecodeContext& context) const {
     }
     Decoded decoded;
     const QSize stored(int(info.output_width), int(info.output_height));
-    decoded.image = readInBands(jpeg, stored, jpeg.orientation());
+    decoded.image = readInBands(jpeg, stored, jpeg.orientation(), context);
     if (!jpeg.finish()) {
         throw DecodeFailure(jpeg.reason());
     }

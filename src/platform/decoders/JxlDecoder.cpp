@@ -80,7 +80,8 @@ Decoded JxlDecoder::decode(QFile& file, const DecodeContext& context) const {
             decoded.iccProfile = pixelsProfile(jxl.get());
             break;
         case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
-            decoded.image = QImage(int(info.xsize), int(info.ysize), QImage::Format_RGBA8888);
+            decoded.image =
+                context.newImage(int(info.xsize), int(info.ysize), QImage::Format_RGBA8888);
             size_t needed = 0;
             if (decoded.image.isNull() ||
                 JxlDecoderImageOutBufferSize(jxl.get(), &format, &needed) != JXL_DEC_SUCCESS ||

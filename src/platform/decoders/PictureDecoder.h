@@ -62,12 +62,27 @@ class DecodeFailure : public std::runtime_error {
     QString reason_;
 };
 
+// Where a reader makes the buffer of the picture it returns: the reader process makes it in memory
+// it can hand to the viewer as it is, so the finished pixels are never copied.
+class PixelMemory {
+  public:
+    virtual ~PixelMemory() = default;
+    // A picture of that size and format, or a null one when the memory cannot be had.
+    virtual QImage make(int width, int height, QImage::Format format) const = 0;
+};
+
 struct DecodeContext {
     qint64 maxBytes; // the largest ready-to-draw picture allowed, 4 bytes a pixel
     // Set while the application object is being built: nothing may go through Qt's plug-ins,
     // which read the application's library paths.
     bool beforeApplication = false;
+    const PixelMemory* memory = nullptr; // null: ordinary memory
 
+    // A picture made where `memory` says, for a buffer that may become the finished picture.
+    QImage newImage(int width, int height, QImage::Format format) const {
+        return memory != nullptr ? memory->make(width, height, format)
+                                 : QImage(width, height, format);
+    }
     // Refuses a picture whose pixels would not fit the limit, before anything is allocated.
     void checkSize(qint64 width, qint64 height) const;
 };

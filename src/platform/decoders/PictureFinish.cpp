@@ -26,7 +26,7 @@ QImage finishPicture(Decoded decoded, const DecodeContext& context) {
         throw NeedsApplication{};
     }
     convertToSrgb(decoded);
-    QImage image = turnUpright(decoded.image, decoded.orientation);
+    QImage image = turnUpright(decoded.image, decoded.orientation, context);
     decoded.image = QImage(); // the stored pixels go as soon as the turned ones exist
     if (image.format() == QImage::Format_ARGB32) {
         premultiply(image);

@@ -25,6 +25,13 @@ Decoded QtImageDecoder::decode(QFile& file, const DecodeContext& context) const 
         context.checkSize(size.width(), size.height());
     }
     Decoded decoded;
+    // Qt's PNG reader reads into a picture of its size and format when given one: where the
+    // pixels are to be handed on without a copy, it is given one made there.
+    const QImage::Format format = reader.imageFormat();
+    if (context.memory != nullptr && size.isValid() &&
+        QImage::toPixelFormat(format).bitsPerPixel() == 32) {
+        decoded.image = context.newImage(size.width(), size.height(), format);
+    }
     if (!reader.read(&decoded.image) || decoded.image.isNull()) {
         throw DecodeFailure(reader.errorString());
     }

@@ -11,9 +11,11 @@ bool swapsSides(Orientation orientation) {
     return int(orientation) >= int(Orientation::Transpose);
 }
 
-UprightWriter::UprightWriter(QSize stored, Orientation orientation, QImage::Format format)
-    : stored_(stored), orientation_(orientation),
-      upright_(swapsSides(orientation) ? stored.transposed() : stored, format) {
+UprightWriter::UprightWriter(QSize stored, Orientation orientation, QImage::Format format,
+                             const DecodeContext& context)
+    : stored_(stored), orientation_(orientation) {
+    const QSize size = swapsSides(orientation) ? stored.transposed() : stored;
+    upright_ = context.newImage(size.width(), size.height(), format);
     if (!upright_.isNull()) {
         bits_ = upright_.bits();
         bytesPerLine_ = upright_.bytesPerLine();
@@ -70,11 +72,11 @@ void UprightWriter::writeRows(const uchar* rows, qsizetype bytesPerLine, int fir
     }
 }
 
-QImage turnUpright(const QImage& image, Orientation orientation) {
+QImage turnUpright(const QImage& image, Orientation orientation, const DecodeContext& context) {
     if (orientation == Orientation::Upright) {
         return image;
     }
-    UprightWriter writer(image.size(), orientation, image.format());
+    UprightWriter writer(image.size(), orientation, image.format(), context);
     if (writer.isNull()) {
         return {};
     }

@@ -12,9 +12,10 @@ namespace platform::decoders {
 
 class UprightWriter {
   public:
-    // The upright picture of a stored picture of that size and 32-bit format; null when memory
-    // ran out.
-    UprightWriter(QSize stored, Orientation orientation, QImage::Format format);
+    // The upright picture of a stored picture of that size and 32-bit format, made where the
+    // context says; null when memory ran out.
+    UprightWriter(QSize stored, Orientation orientation, QImage::Format format,
+                  const DecodeContext& context);
 
     bool isNull() const { return upright_.isNull(); }
     // Writes `count` stored rows from `firstRow` on. Bands that do not overlap may be written
@@ -32,7 +33,7 @@ class UprightWriter {
 
 // The whole picture turned; the picture itself when it is upright already. Null when memory ran
 // out.
-QImage turnUpright(const QImage& image, Orientation orientation);
+QImage turnUpright(const QImage& image, Orientation orientation, const DecodeContext& context);
 
 // Whether the orientation swaps width and height.
 bool swapsSides(Orientation orientation);

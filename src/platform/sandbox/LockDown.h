@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// What a reader process does to itself before it reads a byte of the picture: from then on it can
+// only compute, use the memory it is allowed, and talk through the descriptors it was handed.
+
+#include <cstdint>
+
+namespace platform::sandbox {
+
+// The guards the kernel granted; no new privileges and the limits are always set.
+struct LockDownResult {
+    bool landlock = false; // no file-system access at all
+    bool seccomp = false;  // no opening of files, sockets, programs or processes
+};
+
+// memoryBytes bounds the address space the reader may add to what it has mapped already (0: no
+// bound; see memoryBoundApplies). Returns false when not even no-new-privileges could be set.
+bool lockDown(std::int64_t memoryBytes, LockDownResult& result);
+
+// Whether an address-space limit can be set in this build: AddressSanitizer and ThreadSanitizer
+// reserve terabytes of address space for their shadow memory, so under them the reader is bounded
+// only by the picture memory bound the readers check themselves.
+bool memoryBoundApplies();
+
+// Whether this is a sanitizer build. There the reader keeps standard error, where a sanitizer
+// writes its report; the shipped program's reader has no descriptor but its file and channel.
+bool sanitizerBuild();
+
+} // namespace platform::sandbox

@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The messages between the viewer, the helper and a reader, each one datagram on a Unix
+// sequenced-packet socket, with descriptors passed alongside. The viewer trusts the helper (a copy
+// of itself made before any file was read) but checks everything a reader sends.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace platform::sandbox {
+
+// Viewer to helper, with three descriptors: the file, the reader's reply end, the status end.
+struct HelperRequest {
+    std::uintptr_t function = 0; // a ReaderFunction in this very program
+    std::int64_t maxBytes = 0;
+    std::int64_t memoryBytes = 0; // the reader's address-space allowance (0: none)
+    std::uint32_t early = 0;
+};
+
+// Helper to viewer, on the status end: the reader started (with a pidfd), or it ended.
+struct HelperNote {
+    enum Kind : std::uint32_t { Started = 1, Ended = 2, NotStarted = 3 };
+    std::uint32_t kind = 0;
+    std::int32_t pid = 0;
+    std::int32_t waitStatus = 0;
+};
+
+// Reader to viewer, on the reply end; a Picture comes with its sealed memory file.
+struct ReaderReply {
+    enum Kind : std::uint32_t { Picture = 1, Failure = 2, OutOfMemory = 3, Later = 4 };
+    enum Guard : std::uint32_t { Landlock = 1, Seccomp = 2 };
+    std::uint32_t kind = 0;
+    std::uint32_t guards = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::int64_t bytesPerLine = 0;
+    std::int32_t format = 0; // a QImage::Format
+    std::uint32_t reasonBytes = 0;
+    char reason[400] = {};
+};
+
+// Sends one message with up to three descriptors; false on failure. Never raises SIGPIPE.
+bool sendMessage(int socket, const void* data, std::size_t size, const int* fds = nullptr,
+                 int fdCount = 0);
+// Receives one message of exactly `size` bytes and up to `maxFds` descriptors (closing any
+// beyond); returns the bytes received (0 at the end of the channel, -1 on error, errno set). A
+// message of another size is reported as -2, its descriptors closed.
+long receiveMessage(int socket, void* data, std::size_t size, int* fds, int maxFds, int& fdCount,
+                    bool wait = true);
+
+} // namespace platform::sandbox

@@ -1,0 +1,288 @@
+// SPDX-License-Identifier: MIT
+// The viewer's side of a read: the request to the helper, the wait, and the checks on what the
+// reader sent back.
+
+#include "ReaderChannel.h"
+#include "ReaderHelper.h"
+#include "ReaderProcess.h"
+#include "SharedPixels.h"
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace platform::sandbox {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Room beside the picture for what a reader needs besides its output (a stored copy being turned
+// upright or converted, its libraries' own buffers and its threads' stacks).
+constexpr qint64 workingMarginBytes = 256LL * 1024 * 1024;
+
+class Descriptor {
+  public:
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() { reset(); }
+    void reset(int fd = -1) {
+        if (fd_ >= 0) {
+            close(fd_);
+        }
+        fd_ = fd;
+    }
+    int get() const { return fd_; }
+    int release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+  private:
+    int fd_;
+};
+
+bool channelPair(Descriptor& viewerEnd, Descriptor& otherEnd) {
+    int ends[2];
+    if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) {
+        return false;
+    }
+    viewerEnd.reset(ends[0]);
+    otherEnd.reset(ends[1]);
+    return true;
+}
+
+// Says once on standard error which guard this kernel does not give.
+void reportMissingGuards(std::uint32_t guards) {
+    static std::once_flag landlock, seccomp;
+    if ((guards & ReaderReply::Landlock) == 0) {
+        std::call_once(landlock, [] {
+            std::fputs("kelmo: el núcleo no ofrece Landlock: los lectores de imágenes no tienen "
+                       "ese cierre del sistema de archivos\n",
+                       stderr);
+        });
+    }
+    if ((guards & ReaderReply::Seccomp) == 0) {
+        std::call_once(seccomp, [] {
+            std::fputs("kelmo: el núcleo no ofrece seccomp: los lectores de imágenes no tienen "
+                       "su filtro de llamadas al sistema\n",
+                       stderr);
+        });
+    }
+}
+
+// The waiting for one reader: its start, its reply or its end, the time limit and the stop
+// request.
+class ReaderWait {
+  public:
+    ReaderWait(int status, int reply, std::stop_token stop, std::chrono::milliseconds limit)
+        : status_(status), reply_(reply), stop_(std::move(stop)), deadline_(Clock::now() + limit),
+          wake_(eventfd(0, EFD_CLOEXEC)), onStop_(stop_, [this] { wakeUp(); }) {}
+
+    // Until the reader has replied (true), or ended or been lost without a reply (false; then
+    // endStatus() says how it ended).
+    bool untilReplyOrEnd() {
+        for (;;) {
+            pollfd polled[3] = {{status_, POLLIN, 0},
+                                {killed_ ? -1 : wake_.get(), POLLIN, 0},
+                                {killed_ || replyClosed_ ? -1 : reply_, POLLIN, 0}};
+            const int ready = poll(polled, 3, timeoutMs());
+            if (ready < 0 && errno == EINTR) {
+                continue;
+            }
+            if (!killed_ && stop_.stop_requested()) {
+                kill(ReadEnd::Cancelled);
+            } else if (ready == 0) {
+                if (killed_) {
+                    return false; // killed, yet no end reported: the helper is stuck
+                }
+                kill(ReadEnd::TimedOut);
+            }
+            if ((polled[2].revents & POLLIN) != 0) {
+                return true;
+            }
+            replyClosed_ = replyClosed_ || (polled[2].revents & (POLLHUP | POLLERR)) != 0;
+            if ((polled[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0 && !takeNote()) {
+                return false;
+            }
+        }
+    }
+    // Ends a reader that has replied: whatever it does after its reply no longer counts.
+    void endReader() {
+        while (!ended_ && !lost_ && pidfd_.get() < 0 && takeNote()) {
+        }
+        if (!ended_) {
+            kill(ReadEnd::Crashed);
+        }
+    }
+    std::optional<int> endStatus() const {
+        return ended_ ? std::optional<int>(waitStatus_) : std::nullopt;
+    }
+    std::optional<ReadEnd> killedFor() const { return killedFor_; }
+
+  private:
+    // Takes the helper's next note; false once the reader has ended or the helper is lost.
+    bool takeNote() {
+        HelperNote note;
+        int pidfd = -1, count = 0;
+        if (receiveMessage(status_, &note, sizeof(note), &pidfd, 1, count) <= 0 ||
+            note.kind == HelperNote::NotStarted) {
+            lost_ = true;
+            return false;
+        }
+        if (note.kind == HelperNote::Ended) {
+            ended_ = true;
+            waitStatus_ = note.waitStatus;
+            return false;
+        }
+        if (count == 1) {
+            pidfd_.reset(pidfd);
+            signalIfKilled();
+        }
+        return true;
+    }
+    int timeoutMs() const {
+        if (killed_) {
+            return 10000;
+        }
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline_ - Clock::now());
+        return int(std::max<std::chrono::milliseconds::rep>(0, left.count()));
+    }
+    void kill(ReadEnd why) {
+        killed_ = true;
+        killedFor_ = why;
+        signalIfKilled();
+    }
+    void signalIfKilled() {
+        if (killed_ && pidfd_.get() >= 0) {
+            syscall(SYS_pidfd_send_signal, pidfd_.get(), SIGKILL, nullptr, 0);
+        }
+    }
+    void wakeUp() {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = write(wake_.get(), &one, sizeof(one));
+    }
+
+    int status_;
+    int reply_;
+    std::stop_token stop_;
+    Clock::time_point deadline_;
+    Descriptor wake_;
+    Descriptor pidfd_;
+    bool killed_ = false;
+    bool replyClosed_ = false;
+    bool ended_ = false;
+    bool lost_ = false;
+    int waitStatus_ = 0;
+    std::optional<ReadEnd> killedFor_;
+    std::stop_callback<std::function<void()>> onStop_;
+};
+
+ReadOutcome crashed() {
+    return {ReadEnd::Crashed, {}, {}, false, false};
+}
+
+// What a reader sent back, checked.
+ReadOutcome replyOf(int reply, qint64 maxBytes) {
+    ReaderReply message;
+    int memory = -1, count = 0;
+    if (receiveMessage(reply, &message, sizeof(message), &memory, 1, count, false) !=
+        long(sizeof(message))) {
+        return crashed();
+    }
+    Descriptor pixels(count == 1 ? memory : -1);
+    const QString reason = QString::fromUtf8(
+        message.reason, std::min<qsizetype>(message.reasonBytes, sizeof(message.reason)));
+    ReadOutcome outcome{ReadEnd::Crashed,
+                        {},
+                        {},
+                        (message.guards & ReaderReply::Landlock) != 0,
+                        (message.guards & ReaderReply::Seccomp) != 0};
+    if (message.kind == ReaderReply::Failure || message.kind == ReaderReply::OutOfMemory ||
+        message.kind == ReaderReply::Later) {
+        reportMissingGuards(message.guards);
+    }
+    switch (message.kind) {
+    case ReaderReply::Failure:
+        outcome.end = ReadEnd::Failure;
+        outcome.reason = reason;
+        return outcome;
+    case ReaderReply::OutOfMemory:
+        outcome.end = ReadEnd::OutOfMemory;
+        return outcome;
+    case ReaderReply::Later:
+        outcome.end = ReadEnd::Later;
+        return outcome;
+    case ReaderReply::Picture:
+        break;
+    default:
+        return outcome;
+    }
+    if (pixels.get() < 0) {
+        return outcome;
+    }
+    const PixelLayout layout{message.width, message.height, message.bytesPerLine,
+                             QImage::Format(message.format)};
+    outcome.image = mapPixels(pixels.release(), layout, maxBytes);
+    if (!outcome.image.isNull()) {
+        outcome.end = ReadEnd::Picture;
+        reportMissingGuards(message.guards);
+    }
+    return outcome;
+}
+
+std::mutex requests; // one request at a time on the helper's channel
+
+} // namespace
+
+ReadOutcome readInReader(int fileDescriptor, const ReadRequest& request, std::stop_token stop) {
+    const int channel = helperChannelForReads();
+    Descriptor reply, readerReply, status, helperStatus;
+    if (channel < 0 || !channelPair(reply, readerReply) || !channelPair(status, helperStatus)) {
+        return {ReadEnd::NoReader, {}, {}, false, false};
+    }
+    const HelperRequest message{reinterpret_cast<std::uintptr_t>(request.function),
+                                request.maxBytes, request.maxBytes * 2 + workingMarginBytes,
+                                request.early ? 1U : 0U};
+    const int passed[3] = {fileDescriptor, readerReply.get(), helperStatus.get()};
+    bool sent;
+    {
+        const std::lock_guard<std::mutex> one(requests);
+        sent = sendMessage(channel, &message, sizeof(message), passed, 3);
+    }
+    readerReply.reset();
+    helperStatus.reset();
+    if (!sent) {
+        return {ReadEnd::NoReader, {}, {}, false, false};
+    }
+    ReaderWait wait(status.get(), reply.get(), std::move(stop), request.timeLimit);
+    if (wait.untilReplyOrEnd()) {
+        // The reply counts as soon as it is here and checks out: the reader is ended now
+        // rather than waited for.
+        ReadOutcome outcome = replyOf(reply.get(), request.maxBytes);
+        wait.endReader();
+        return outcome;
+    }
+    if (wait.killedFor()) {
+        return {*wait.killedFor(), {}, {}, false, false};
+    }
+    const std::optional<int> ended = wait.endStatus();
+    if (!ended) {
+        return {ReadEnd::NoReader, {}, {}, false, false};
+    }
+    // A reader that ended without a reply: a crash, a limit or an exit of its own.
+    return crashed();
+}
+
+} // namespace platform::sandbox

@@ -1,0 +1,230 @@
+// SPDX-License-Identifier: MIT
+// The helper process and the readers it forks.
+
+#include "ReaderHelper.h"
+#include "LockDown.h"
+#include "ReaderChannel.h"
+#include "ReaderProcess.h"
+#include "SharedPixels.h"
+
+#include <algorithm>
+#include <csignal>
+#include <cstring>
+#include <new>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace platform::sandbox {
+
+namespace {
+
+int helperChannel = -1; // the viewer's end; written once, before any thread exists
+int helperProcess = 0;
+
+// Closes every descriptor but the ones kept (sorted, all at 3 or above, or standard error).
+void closeAllBut(std::vector<int> kept) {
+    std::sort(kept.begin(), kept.end());
+    unsigned first = 0;
+    for (const int fd : kept) {
+        if (unsigned(fd) > first) {
+            syscall(SYS_close_range, first, unsigned(fd) - 1, 0);
+        }
+        first = unsigned(fd) + 1;
+    }
+    syscall(SYS_close_range, first, ~0U, 0);
+}
+
+void sendReply(int reply, ReaderReply& message, int fd = -1) {
+    sendMessage(reply, &message, sizeof(message), fd >= 0 ? &fd : nullptr, fd >= 0 ? 1 : 0);
+}
+
+void replyWithReason(int reply, ReaderReply& message, ReaderReply::Kind kind,
+                     const QString& reason) {
+    message.kind = kind;
+    const QByteArray text = reason.toUtf8().left(sizeof(message.reason));
+    std::memcpy(message.reason, text.constData(), std::size_t(text.size()));
+    message.reasonBytes = std::uint32_t(text.size());
+    sendReply(reply, message);
+}
+
+void runFunction(const HelperRequest& request, int file, int reply, ReaderReply& message) {
+    SharedPixels pixels;
+    const decoders::DecodeContext context{request.maxBytes, request.early != 0, &pixels};
+    try {
+        QImage picture = reinterpret_cast<ReaderFunction>(request.function)(file, context);
+        PixelLayout layout;
+        const int memory = picture.isNull() ? -1 : pixels.handOver(picture, layout);
+        if (memory < 0) {
+            replyWithReason(reply, message, ReaderReply::OutOfMemory, {});
+            return;
+        }
+        message.kind = ReaderReply::Picture;
+        message.width = layout.width;
+        message.height = layout.height;
+        message.bytesPerLine = layout.bytesPerLine;
+        message.format = int(layout.format);
+        sendReply(reply, message, memory);
+    } catch (const decoders::DecodeFailure& failure) {
+        replyWithReason(reply, message, ReaderReply::Failure, failure.reason());
+    } catch (const decoders::NeedsApplication&) {
+        replyWithReason(reply, message, ReaderReply::Later, {});
+    } catch (const std::bad_alloc&) {
+        replyWithReason(reply, message, ReaderReply::OutOfMemory, {});
+    }
+}
+
+[[noreturn]] void runReader(const HelperRequest& request, int file, int reply, pid_t helper) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != helper) {
+        _exit(1);
+    }
+    std::vector<int> kept{file, reply};
+    if (sanitizerBuild()) {
+        kept.push_back(STDERR_FILENO);
+    }
+    closeAllBut(kept);
+    LockDownResult guards;
+    if (!lockDown(request.memoryBytes, guards)) {
+        _exit(2);
+    }
+    ReaderReply message;
+    message.guards = (guards.landlock ? std::uint32_t(ReaderReply::Landlock) : 0U) |
+                     (guards.seccomp ? std::uint32_t(ReaderReply::Seccomp) : 0U);
+    runFunction(request, file, reply, message);
+    _exit(0); // no exit handlers: they belong to the viewer
+}
+
+struct Running {
+    pid_t pid;
+    int pidfd;
+    int status;
+};
+
+void note(int status, HelperNote::Kind kind, pid_t pid, int waitStatus = 0, int pidfd = -1) {
+    const HelperNote message{kind, pid, waitStatus};
+    sendMessage(status, &message, sizeof(message), pidfd >= 0 ? &pidfd : nullptr,
+                pidfd >= 0 ? 1 : 0);
+}
+
+// Starts the reader of one request; false when the viewer has gone.
+bool serve(int channel, std::vector<Running>& running) {
+    HelperRequest request;
+    int fds[3];
+    int count = 0;
+    const long got = receiveMessage(channel, &request, sizeof(request), fds, 3, count);
+    if (got == 0 || got == -1) {
+        return got == -1 && (errno == EINTR || errno == EAGAIN);
+    }
+    if (got < 0 || count != 3) {
+        for (int i = 0; i < count; ++i) {
+            close(fds[i]);
+        }
+        return true;
+    }
+    const int file = fds[0], reply = fds[1], status = fds[2];
+    const pid_t helper = getpid();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        runReader(request, file, reply, helper);
+    }
+    close(file);
+    close(reply);
+    const int pidfd = pid > 0 ? int(syscall(SYS_pidfd_open, pid, 0)) : -1;
+    if (pidfd < 0) {
+        if (pid > 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        note(status, HelperNote::NotStarted, 0);
+        close(status);
+        return true;
+    }
+    note(status, HelperNote::Started, pid, 0, pidfd);
+    running.push_back({pid, pidfd, status});
+    return true;
+}
+
+void reapEnded(std::vector<Running>& running, const std::vector<pollfd>& polled) {
+    for (std::size_t i = 1; i < polled.size(); ++i) {
+        if (polled[i].revents == 0) {
+            continue;
+        }
+        auto reader = std::find_if(running.begin(), running.end(),
+                                   [&](const Running& r) { return r.pidfd == polled[i].fd; });
+        int waitStatus = 0;
+        if (waitpid(reader->pid, &waitStatus, 0) == reader->pid) {
+            note(reader->status, HelperNote::Ended, reader->pid, waitStatus);
+        }
+        close(reader->pidfd);
+        close(reader->status);
+        running.erase(reader);
+    }
+}
+
+[[noreturn]] void runHelper(int channel, void (*prepare)()) {
+    signal(SIGPIPE, SIG_IGN);
+    closeAllBut({STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO, channel});
+    if (prepare != nullptr) {
+        prepare();
+    }
+    std::vector<Running> running;
+    for (;;) {
+        std::vector<pollfd> polled{{channel, POLLIN, 0}};
+        for (const Running& reader : running) {
+            polled.push_back({reader.pidfd, POLLIN, 0});
+        }
+        if (poll(polled.data(), nfds_t(polled.size()), -1) < 0) {
+            continue; // interrupted
+        }
+        if (polled[0].revents != 0 && !serve(channel, running)) {
+            _exit(0); // the viewer has gone; the readers die with the helper
+        }
+        reapEnded(running, polled);
+    }
+}
+
+} // namespace
+
+bool startReaderHelper(void (*prepare)()) {
+    int ends[2];
+    if (helperChannel >= 0 || socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) {
+        return helperChannel >= 0;
+    }
+    const pid_t viewer = getpid();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(ends[0]);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != viewer) {
+            _exit(0);
+        }
+        runHelper(ends[1], prepare);
+    }
+    close(ends[1]);
+    if (pid < 0) {
+        close(ends[0]);
+        return false;
+    }
+    helperChannel = ends[0];
+    helperProcess = pid;
+    return true;
+}
+
+bool readerHelperRunning() {
+    return helperChannel >= 0;
+}
+
+int readerHelperPid() {
+    return helperProcess;
+}
+
+int helperChannelForReads() {
+    return helperChannel;
+}
+
+} // namespace platform::sandbox

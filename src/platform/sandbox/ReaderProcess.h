@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// Picture files are read in processes of their own. A small helper is forked at the very start of
+// main, before any thread exists; for each read it forks a reader, which is handed only the open
+// file and a reply channel, locks itself down (LockDown.h), runs the reader function and writes
+// the finished picture into a sealed memory file that the viewer maps read-only. A reader that
+// crashes, overruns its memory or its time, or is cancelled, ends alone: the read's outcome says
+// how. The helper and every reader die with the viewer (parent-death signals, and the helper
+// leaves when its channel closes). Only ImageFileLoader uses this.
+
+#include "platform/decoders/PictureDecoder.h"
+
+#include <QImage>
+#include <QString>
+#include <chrono>
+#include <stop_token>
+
+namespace platform::sandbox {
+
+// What runs inside the reader: the open file (positioned at its start) and the limits in, the
+// finished picture out. It may throw decoders::DecodeFailure, std::bad_alloc, or
+// decoders::NeedsApplication (the read is left for later). A plain function, so that the forked
+// helper, a copy of this program, can run it.
+using ReaderFunction = QImage (*)(int fileDescriptor, const decoders::DecodeContext& context);
+
+struct ReadRequest {
+    ReaderFunction function = nullptr;
+    qint64 maxBytes = 0; // the picture memory bound
+    bool early = false;  // DecodeContext::beforeApplication
+    std::chrono::milliseconds timeLimit{std::chrono::minutes(1)};
+};
+
+enum class ReadEnd {
+    Picture,     // image holds it
+    Failure,     // the reader refused the file: reason says why
+    OutOfMemory, // the reader ran out of the memory it is allowed
+    Later,       // the reader threw NeedsApplication
+    Crashed,     // the reader died (a signal, or an exit without a reply)
+    TimedOut,    // killed at the time limit
+    Cancelled,   // killed because the read was stopped
+    NoReader,    // no helper runs in this process, or it died
+};
+
+struct ReadOutcome {
+    ReadEnd end = ReadEnd::NoReader;
+    QImage image; // maps the reader's memory file, read-only
+    QString reason;
+    // The guards the reader had, where it replied: Landlock and seccomp (LockDown.h).
+    bool landlock = false;
+    bool seccomp = false;
+};
+
+// Forks the helper. Call first in main, before any thread or the application object exists;
+// prepare runs once in the helper before any reader is forked (it loads what readers load at run
+// time, which they could not open once locked down). Returns false where no helper could start
+// (and on Windows).
+bool startReaderHelper(void (*prepare)());
+bool readerHelperRunning();
+// The helper's process id (readers are its children), 0 when none runs.
+int readerHelperPid();
+
+// Runs one read in a new reader. Safe on any thread, and reads on different threads run at the
+// same time. A stop request kills the reader at once.
+ReadOutcome readInReader(int fileDescriptor, const ReadRequest& request, std::stop_token stop);
+
+} // namespace platform::sandbox
