@@ -119,12 +119,16 @@ void FolderBrowser::arrived(platform::ReadResult result) {
 }
 
 void FolderBrowser::show(const platform::ReadResult& result) {
+    // The pictures shown until now are let go of on the reader's thread, not here.
+    std::vector<platform::Picture> previous{m_.PictureClip.Picture(), m_.Image1.picture(),
+                                            m_.ImagenPanoramica.picture()};
     opener_.showFile(result.path, [&result]() -> platform::Picture {
         if (!result.picture) {
             std::rethrow_exception(result.error);
         }
         return *result.picture;
     });
+    m_.services.backgroundReader.release(std::move(previous));
     readAhead();
 }
 

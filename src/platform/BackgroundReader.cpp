@@ -45,21 +45,38 @@ void BackgroundReader::cancel() {
     running_.request_stop();
 }
 
+void BackgroundReader::release(std::vector<Picture> pictures) {
+    {
+        const std::lock_guard lock(mutex_);
+        for (Picture& picture : pictures) {
+            toRelease_.push_back(std::move(picture));
+        }
+    }
+    wake_.notify_one();
+}
+
 void BackgroundReader::work() {
     for (;;) {
         Request request;
         std::stop_token unwanted;
+        std::vector<Picture> released;
         {
             std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return quit_ || request_.has_value(); });
+            wake_.wait(lock,
+                       [this] { return quit_ || request_.has_value() || !toRelease_.empty(); });
+            released.swap(toRelease_);
             if (quit_) {
                 return;
+            }
+            if (!request_) {
+                continue; // only pictures to let go of, outside the lock
             }
             request = std::move(*request_);
             request_.reset();
             running_ = std::stop_source();
             unwanted = running_.get_token();
         }
+        released.clear(); // before the read, which may need the memory
         ReadResult result{request.path, std::nullopt, nullptr};
         try {
             result.picture = read_(request.path, request.heldBytes, unwanted);

@@ -18,6 +18,7 @@
 #include <optional>
 #include <stop_token>
 #include <thread>
+#include <vector>
 
 namespace platform {
 
@@ -45,6 +46,9 @@ class BackgroundReader {
     void start(const QString& path, qint64 heldBytes, Done done);
     // Forgets the read under way: its done never runs.
     void cancel();
+    // Lets go of pictures on the worker, before its next read: the last owner of a large
+    // picture frees its pages, which takes milliseconds the main thread need not spend.
+    void release(std::vector<Picture> pictures);
     // Whether a read has been started and its done has not run yet.
     bool busy() const { return busy_; }
 
@@ -82,6 +86,7 @@ class BackgroundReader {
     std::condition_variable wake_;
     std::optional<Request> request_;
     std::optional<Arrived> arrived_;
+    std::vector<Picture> toRelease_;
     std::stop_source running_; // the read under way on the worker
     bool quit_ = false;
     std::thread worker_; // last: starts after everything above exists
