@@ -5,6 +5,7 @@
 #include "JpegDecoder.h"
 #include "JxlDecoder.h"
 #include "QtImageDecoder.h"
+#include "png/PngDecoder.h"
 
 #include <QStringList>
 #include <QtEndian>
@@ -51,9 +52,6 @@ void rgbaToArgb32(QImage& image, bool alpha) {
 
 namespace {
 
-bool isPng(const QByteArray& h) {
-    return h.startsWith("\x89PNG\r\n\x1a\n");
-}
 bool isGif(const QByteArray& h) {
     return h.startsWith("GIF87a") || h.startsWith("GIF89a");
 }
@@ -75,7 +73,7 @@ bool isXbm(const QByteArray& h) {
 struct Registry {
     BitmapDecoder bmp;
     JpegDecoder jpeg;
-    QtImageDecoder png{"png", isPng};
+    PngDecoder png;
     QtImageDecoder gif{"gif", isGif};
     QtImageDecoder webp{"webp", isWebp};
     QtImageDecoder ico{"ico", isIcon};
