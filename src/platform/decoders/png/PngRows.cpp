@@ -19,29 +19,41 @@ inline uchar paeth(int a, int b, int c) {
     return uchar(pc < m ? c : ab);
 }
 
-// The filters that reach back to the left, for a fixed distance (so the compiler unrolls the
-// pixel's bytes and works on them side by side).
-template <int Step> void sub(uchar* row, qsizetype bytes) {
-    for (qsizetype i = Step; i < bytes; ++i) {
-        row[i] = uchar(row[i] + row[i - Step]);
+// The filters that reach back to the left, for a fixed distance: the left pixel is kept in
+// registers (the compiler unrolls its bytes and works on them side by side), and the rows are
+// declared apart so that nothing is read back from memory that was just written.
+template <int Step> void sub(uchar* __restrict row, qsizetype bytes) {
+    uchar left[Step] = {};
+    for (qsizetype i = 0; i + Step <= bytes; i += Step) {
+        for (int k = 0; k < Step; ++k) {
+            left[k] = uchar(row[i + k] + left[k]);
+            row[i + k] = left[k];
+        }
     }
 }
 
-template <int Step> void average(uchar* row, const uchar* prior, qsizetype bytes) {
-    for (qsizetype i = 0; i < Step && i < bytes; ++i) {
-        row[i] = uchar(row[i] + (prior[i] >> 1));
-    }
-    for (qsizetype i = Step; i < bytes; ++i) {
-        row[i] = uchar(row[i] + ((row[i - Step] + prior[i]) >> 1));
+template <int Step>
+void average(uchar* __restrict row, const uchar* __restrict prior, qsizetype bytes) {
+    uchar left[Step] = {};
+    for (qsizetype i = 0; i + Step <= bytes; i += Step) {
+        for (int k = 0; k < Step; ++k) {
+            left[k] = uchar(row[i + k] + ((left[k] + prior[i + k]) >> 1));
+            row[i + k] = left[k];
+        }
     }
 }
 
-template <int Step> void paethRow(uchar* row, const uchar* prior, qsizetype bytes) {
-    for (qsizetype i = 0; i < Step && i < bytes; ++i) {
-        row[i] = uchar(row[i] + prior[i]);
-    }
-    for (qsizetype i = Step; i < bytes; ++i) {
-        row[i] = uchar(row[i] + paeth(row[i - Step], prior[i], prior[i - Step]));
+template <int Step>
+void paethRow(uchar* __restrict row, const uchar* __restrict prior, qsizetype bytes) {
+    uchar left[Step] = {};
+    uchar upperLeft[Step] = {};
+    for (qsizetype i = 0; i + Step <= bytes; i += Step) {
+        for (int k = 0; k < Step; ++k) {
+            const uchar up = prior[i + k];
+            left[k] = uchar(row[i + k] + paeth(left[k], up, upperLeft[k]));
+            upperLeft[k] = up;
+            row[i + k] = left[k];
+        }
     }
 }
 
@@ -149,9 +161,15 @@ void RowConverter::fromTruecolour(const uchar* row, quint32* out, int pixels) co
         const auto& key = transparency_.key;
         const bool keyed = transparency_.present && key[0] < 256 && key[1] < 256 && key[2] < 256;
         const quint32 transparent = qRgb(key[0] & 0xff, key[1] & 0xff, key[2] & 0xff);
+        if (!keyed) { // the usual case, kept free of the test so that it is vectorised
+            for (int x = 0; x < pixels; ++x) {
+                out[x] = qRgb(row[3 * x], row[3 * x + 1], row[3 * x + 2]);
+            }
+            return;
+        }
         for (int x = 0; x < pixels; ++x, row += 3) {
             const quint32 p = qRgb(row[0], row[1], row[2]);
-            out[x] = keyed && p == transparent ? p & 0xffffffu : p;
+            out[x] = p == transparent ? p & 0xffffffu : p;
         }
         return;
     }
