@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "PngChunks.h"
 
+#include "platform/decoders/ContainerMetadata.h"
+
 #include <QColorSpace>
+#include <QIODevice>
 #include <QPointF>
 #include <cstring>
 #include <libdeflate.h>
@@ -229,31 +232,75 @@ int Header::channels() const {
     }
 }
 
-PngFile readChunks(QByteArray& bytes) {
-    auto* base = reinterpret_cast<uchar*>(bytes.data());
-    const qsizetype size = bytes.size();
+ChunkWalker::ChunkWalker(QIODevice& file) : file_(file) {}
+
+bool ChunkWalker::nextHeader() {
+    uchar head[8];
+    if (file_.read(reinterpret_cast<char*>(head), 8) != 8) {
+        return false;
+    }
+    length_ = be32(head);
+    std::memcpy(type_, head + 4, 4);
+    // A chunk longer than what is left of the file is cut short: there is no more to read.
+    return length_ <= 0x7fffffffu && qint64(length_) + 4 <= file_.size() - file_.pos();
+}
+
+bool ChunkWalker::readPayload(uchar* into) {
+    uchar stored[4];
+    if (file_.read(reinterpret_cast<char*>(into), length_) != qint64(length_) ||
+        file_.read(reinterpret_cast<char*>(stored), 4) != 4) {
+        return false;
+    }
+    const quint32 crc = libdeflate_crc32(libdeflate_crc32(0, type_, 4), into, length_);
+    intact_ = crc == be32(stored);
+    return true;
+}
+
+void ChunkWalker::takeMetadata(QByteArrayView type, QByteArrayView data, PngFile& file) {
+    // As the container scan before: the first of each, wherever it is, whatever its CRC.
+    if (type == "eXIf" && !seenExif_) {
+        seenExif_ = true;
+        file.orientation = exifOrientation(data);
+    } else if (type == "cICP" && !seenCodePoints_) {
+        seenCodePoints_ = true;
+        if (data.size() >= 4) {
+            file.codePoints = CodePoints{quint8(data[0]), quint8(data[1])};
+        }
+    }
+}
+
+bool ChunkWalker::isMetadata() const {
+    return std::memcmp(type_, "eXIf", 4) == 0 || std::memcmp(type_, "cICP", 4) == 0;
+}
+
+PngFile ChunkWalker::readUpToData() {
+    char signature[8];
+    if (file_.read(signature, 8) != 8 || std::memcmp(signature, "\x89PNG\r\n\x1a\n", 8) != 0) {
+        fail("el archivo termina antes de tiempo");
+    }
     PngFile file;
     ColourChunks colours(false);
     bool haveHeader = false;
-    bool dataDone = false; // a chunk other than IDAT came after the image data
     bool beforePalette = true;
-    qsizetype gathered = 0; // image data moved to the start of `bytes`
-    for (qsizetype at = 8; !dataDone || gathered == 0;) {
-        if (at + 12 > size || be32(base + at) > quint32(size - at - 12)) {
-            if (gathered > 0) {
-                break; // the data is all there: the tail is passed over
-            }
+    QByteArray payload;
+    while (true) {
+        if (!nextHeader()) {
             fail("el archivo termina antes de tiempo");
         }
-        const quint32 length = be32(base + at);
-        if (length > 0x7fffffffu) {
-            fail("un bloque PNG está dañado");
+        const QByteArrayView type(type_, 4);
+        if (haveHeader && type == "IDAT") {
+            if (file.header.colourType == Indexed && file.paletteSize == 0) {
+                fail("falta la paleta PNG");
+            }
+            break;
         }
-        uchar* data = base + at + 8;
-        const quint32 stored = be32(data + length);
-        const Chunk chunk{QByteArrayView(base + at + 4, 4), data, length,
-                          libdeflate_crc32(0, base + at + 4, length + 4) == stored};
-        at += qsizetype(length) + 12;
+        payload.resize(qsizetype(length_));
+        if (!readPayload(reinterpret_cast<uchar*>(payload.data()))) {
+            fail("el archivo termina antes de tiempo");
+        }
+        const Chunk chunk{type, reinterpret_cast<const uchar*>(payload.constData()), length_,
+                          intact_};
+        takeMetadata(type, payload, file);
         if (!chunk.intact && (critical(chunk) || !haveHeader)) {
             fail("el archivo está dañado (la suma de control de un bloque no coincide)");
         }
@@ -264,20 +311,6 @@ PngFile readChunks(QByteArray& bytes) {
             readHeader(chunk, file.header);
             haveHeader = true;
             colours = ColourChunks((file.header.colourType & 2) == 0);
-        } else if (is(chunk, "IDAT")) {
-            if (gathered > 0 && dataDone) {
-                break; // image data after other chunks: what came first is the picture
-            }
-            if (file.header.colourType == Indexed && file.paletteSize == 0) {
-                fail("falta la paleta PNG");
-            }
-            std::memmove(base + gathered, chunk.data, length); // only ever moves towards the start
-            gathered += length;
-        } else if (gathered > 0) {
-            dataDone = true;
-            if (is(chunk, "IEND")) {
-                break;
-            }
         } else if (is(chunk, "IEND")) {
             fail("el archivo no tiene datos de imagen");
         } else if (is(chunk, "PLTE")) {
@@ -292,9 +325,45 @@ PngFile readChunks(QByteArray& bytes) {
         }
     }
     file.iccProfile = colours.profile();
-    file.data = base;
-    file.dataSize = gathered;
     return file;
+}
+
+void ChunkWalker::readData(PngFile& file, uchar* room, qsizetype roomSize) {
+    const qint64 left = file_.size() - file_.pos(); // the most the image data can be
+    uchar* into = room;
+    if (left > roomSize) {
+        file.spill.resize(qsizetype(left));
+        into = reinterpret_cast<uchar*>(file.spill.data());
+    }
+    qsizetype gathered = 0;
+    bool more = true;
+    while (more && std::memcmp(type_, "IDAT", 4) == 0) {
+        if (!readPayload(into + gathered)) {
+            more = false; // cut short: what came before is all there is
+            break;
+        }
+        if (!intact_) {
+            fail("el archivo está dañado (la suma de control de un bloque no coincide)");
+        }
+        gathered += qsizetype(length_);
+        more = nextHeader();
+    }
+    file.data = into;
+    file.dataSize = gathered;
+    // Only the metadata may still come: image data after other chunks is not the picture's.
+    QByteArray payload;
+    while (more && std::memcmp(type_, "IEND", 4) != 0 && !(seenExif_ && seenCodePoints_)) {
+        if (isMetadata()) {
+            payload.resize(qsizetype(length_));
+            if (!readPayload(reinterpret_cast<uchar*>(payload.data()))) {
+                break;
+            }
+            takeMetadata(QByteArrayView(type_, 4), payload, file);
+        } else if (!file_.seek(file_.pos() + qint64(length_) + 4)) {
+            break;
+        }
+        more = nextHeader();
+    }
 }
 
 } // namespace platform::decoders::png

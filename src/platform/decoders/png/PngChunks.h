@@ -9,7 +9,11 @@
 #include "platform/decoders/PictureDecoder.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <array>
+#include <optional>
+
+class QIODevice;
 
 namespace platform::decoders::png {
 
@@ -41,14 +45,38 @@ struct PngFile {
     std::array<QRgb, 256> palette{}; // with the tRNS alpha; entries past `paletteSize` unset
     int paletteSize = 0;
     Transparency transparency;
-    QByteArray iccProfile; // empty: untagged or sRGB
-    // The concatenated image data (zlib stream), in place at the start of the file's own bytes.
+    QByteArray iccProfile;                          // empty: untagged or sRGB
+    Orientation orientation = Orientation::Upright; // from the eXIf chunk
+    std::optional<CodePoints> codePoints;           // from the cICP chunk
+    // The concatenated image data (zlib stream): in the room the reader gave, or in `spill`.
     const uchar* data = nullptr;
     qsizetype dataSize = 0;
+    QByteArray spill;
 };
 
-// Walks the file. `bytes` is changed: the image data chunks are moved together at its start.
-// Throws DecodeFailure with a short Spanish reason.
-PngFile readChunks(QByteArray& bytes);
+// Reads a PNG's chunks from the file, in two steps: up to the image data (everything needed to
+// make the picture's buffer), then the image data, into room in that buffer where it fits. No
+// chunk is read whole into memory but the image data. Each step throws DecodeFailure with a
+// short Spanish reason.
+class ChunkWalker {
+  public:
+    explicit ChunkWalker(QIODevice& file);
+    PngFile readUpToData();
+    // The image data, into `room` when the rest of the file fits there; then any metadata after.
+    void readData(PngFile& file, uchar* room, qsizetype roomSize);
+
+  private:
+    bool nextHeader();
+    bool readPayload(uchar* into);
+    bool isMetadata() const;
+    void takeMetadata(QByteArrayView type, QByteArrayView data, PngFile& file);
+
+    QIODevice& file_;
+    quint32 length_ = 0;
+    uchar type_[4] = {};
+    bool intact_ = false;
+    bool seenExif_ = false;
+    bool seenCodePoints_ = false;
+};
 
 } // namespace platform::decoders::png

@@ -221,30 +221,53 @@ QImage readWithZlib(const PngFile& file, const RowConverter& converter, QImage i
 
 } // namespace
 
-QImage decodeImageData(const PngFile& file) {
+Canvas makeCanvas(const PngFile& file) {
     const Header& header = file.header;
-    const RowConverter converter(file);
+    const QImage::Format format = formatOf(RowConverter(file));
     const qsizetype finished = qsizetype(header.height) * header.width * 4;
     const qsizetype filtered = qsizetype(header.height) * (header.rowBytes(header.width) + 1);
+    Canvas canvas;
     if (header.interlaced || filtered > finished + header.height) {
-        return readWithZlib(file, converter, pictureOver(header, formatOf(converter), finished));
+        canvas.image = pictureOver(header, format, finished);
+        return canvas;
     }
     const qsizetype total = std::max(finished, filtered);
-    QImage image = pictureOver(header, formatOf(converter), total);
-    uchar* tail = image.bits() + (total - filtered);
+    canvas.image = pictureOver(header, format, total);
+    canvas.filteredAt = total - filtered;
+    canvas.room = canvas.image.bits();
+    canvas.roomSize = canvas.filteredAt;
+    return canvas;
+}
+
+QImage decodeImageData(const PngFile& file, Canvas canvas) {
+    const Header& header = file.header;
+    const RowConverter converter(file);
+    if (canvas.filteredAt < 0) {
+        return readWithZlib(file, converter, std::move(canvas.image));
+    }
+    uchar* filtered = canvas.image.bits() + canvas.filteredAt;
+    const size_t filteredSize = size_t(header.height) * size_t(header.rowBytes(header.width) + 1);
     const Decompressor inflater;
     if (inflater.d == nullptr) {
         outOfMemory();
     }
+    // The compressed data may sit just before the filtered rows: the two never overlap.
     const libdeflate_result result = libdeflate_zlib_decompress(
-        inflater.d, file.data, size_t(file.dataSize), tail, size_t(filtered), nullptr);
+        inflater.d, file.data, size_t(file.dataSize), filtered, filteredSize, nullptr);
     if (result != LIBDEFLATE_SUCCESS) {
         // Too little or too much data, or a damaged stream: zlib says which, and shows what a
-        // stream with data after the picture's holds.
-        return readWithZlib(file, converter, std::move(image));
+        // stream with data after the picture's holds. Its rows would be written over compressed
+        // data in the room not read yet, so that data is moved out first.
+        if (file.data == canvas.image.constBits()) {
+            QByteArray moved(reinterpret_cast<const char*>(file.data), file.dataSize);
+            PngFile apart = file;
+            apart.data = reinterpret_cast<const uchar*>(moved.constData());
+            return readWithZlib(apart, converter, std::move(canvas.image));
+        }
+        return readWithZlib(file, converter, std::move(canvas.image));
     }
-    RowPipeline(header, converter, tail, image).run();
-    return image;
+    RowPipeline(header, converter, filtered, canvas.image).run();
+    return std::move(canvas.image);
 }
 
 QImage decodeImageDataWithZlib(const PngFile& file) {
