@@ -3,6 +3,10 @@
 
 #include <cstdlib>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace platform::decoders::png {
 
 namespace {
@@ -80,6 +84,38 @@ template <int Step> void unfilterWith(int filter, uchar* row, const uchar* prior
             QStringLiteral("los datos de imagen están dañados (filtro %1)").arg(filter));
     }
 }
+
+// Four pixels at a time of 8-bit RGB or RGBA rows by SSSE3's byte shuffle, where the processor
+// has it (every x86-64 processor of the last fifteen years); returns how many pixels it did.
+#if defined(__x86_64__)
+template <bool Alpha>
+__attribute__((target("ssse3"))) int shuffled(const uchar* row, quint32* out, int pixels) {
+    // Bytes R, G, B(, A) to the B, G, R, A of a little-endian 0xAARRGGBB.
+    const __m128i order = Alpha
+                              ? _mm_setr_epi8(2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15)
+                              : _mm_setr_epi8(2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1);
+    const __m128i opaque = _mm_set1_epi32(Alpha ? 0 : int(0xff000000u));
+    constexpr int step = Alpha ? 4 : 3;
+    int x = 0;
+    for (; x + 6 <= pixels; x += 4) { // 16 bytes are read: never past the row's end
+        const __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + step * x));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x),
+                         _mm_or_si128(_mm_shuffle_epi8(in, order), opaque));
+    }
+    return x;
+}
+bool haveSsse3() {
+    static const bool have = __builtin_cpu_supports("ssse3");
+    return have;
+}
+#else
+template <bool Alpha> int shuffled(const uchar*, quint32*, int) {
+    return 0;
+}
+bool haveSsse3() {
+    return false;
+}
+#endif
 
 inline quint8 to8(quint16 x) { // the nearest 8-bit value, as Qt's conversions give it
     return quint8((x + 128) / 257);
@@ -161,8 +197,9 @@ void RowConverter::fromTruecolour(const uchar* row, quint32* out, int pixels) co
         const auto& key = transparency_.key;
         const bool keyed = transparency_.present && key[0] < 256 && key[1] < 256 && key[2] < 256;
         const quint32 transparent = qRgb(key[0] & 0xff, key[1] & 0xff, key[2] & 0xff);
-        if (!keyed) { // the usual case, kept free of the test so that it is vectorised
-            for (int x = 0; x < pixels; ++x) {
+        if (!keyed) {
+            const int done = haveSsse3() ? shuffled<false>(row, out, pixels) : 0;
+            for (int x = done; x < pixels; ++x) {
                 out[x] = qRgb(row[3 * x], row[3 * x + 1], row[3 * x + 2]);
             }
             return;
@@ -173,11 +210,13 @@ void RowConverter::fromTruecolour(const uchar* row, quint32* out, int pixels) co
         }
         return;
     }
-    case TruecolourAlpha:
-        for (int x = 0; x < pixels; ++x, row += 4) {
-            out[x] = qRgba(row[0], row[1], row[2], row[3]);
+    case TruecolourAlpha: {
+        const int done = haveSsse3() ? shuffled<true>(row, out, pixels) : 0;
+        for (int x = done; x < pixels; ++x) {
+            out[x] = qRgba(row[4 * x], row[4 * x + 1], row[4 * x + 2], row[4 * x + 3]);
         }
         return;
+    }
     default: // grey with alpha
         for (int x = 0; x < pixels; ++x, row += 2) {
             out[x] = qRgba(row[0], row[0], row[0], row[1]);
