@@ -310,12 +310,22 @@ int writeBitmap(int argc, char** argv) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? 0 : 1;
 }
 
-int writePhotograph(const char* path); // FormatBench.cpp
+int writePhotograph(const char* path);        // FormatBench.cpp
+int writeNoisePicture(int argc, char** argv); // PngWebpBench.cpp
+int readPeak(char** argv);
 
 int main(int argc, char** argv) {
     platform::ImageFileLoader::startReaders(); // as the program does, before any thread
     if (argc > 1 && std::string(argv[1]) == "--write-bmp") {
         return writeBitmap(argc, argv);
+    }
+    if (argc > 2 && std::string(argv[1]) == "--write-picture") {
+        QCoreApplication application(argc, argv);
+        return writeNoisePicture(argc, argv);
+    }
+    if (argc > 2 && std::string(argv[1]) == "--read-peak") {
+        QCoreApplication application(argc, argv);
+        return readPeak(argv);
     }
     if (argc > 2 && std::string(argv[1]) == "--write-photograph") {
         QCoreApplication application(argc, argv); // Qt's JPEG writer is a plug-in

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Runs every performance measurement: the benchmarks, peak memory of a large picture against the
-# built-in one, and launch to picture on screen under Xvfb, Kelmo against itself reading in its
-# own process (kelmo_in_process), feh and gpicview.
+# built-in one and of reading the PNG and WebP noise pictures, and launch to picture on screen
+# under Xvfb, Kelmo against itself reading in its own process (kelmo_in_process), feh and
+# gpicview.
 # Needs: tools/install-deps.sh, plus xvfb, xauth, feh, time and libx11-dev (installed here when
 # missing). Usage: bench/run.sh [launches-per-case]
 set -euo pipefail
@@ -39,18 +40,29 @@ echo; echo "== launch to picture on screen (median of $runs, ms)"
 "$bin/bench/kelmo_bench" --write-bmp "$work/small.bmp" 256 256 24 ff00ff
 "$bin/bench/kelmo_bench" --write-bmp "$work/large.bmp" 6000 4000 24 ff00ff
 "$bin/bench/kelmo_bench" --write-photograph "$work/photo.jpg"
+"$bin/bench/kelmo_bench" --write-picture "$work/noise-6000.png" png 6000 4000
+"$bin/bench/kelmo_bench" --write-picture "$work/noise-12000.png" png 12000 12000
+"$bin/bench/kelmo_bench" --write-picture "$work/noise-6000.webp" webp 6000 4000
+"$bin/bench/kelmo_bench" --write-picture "$work/noise-8000.webp" webp 8000 6000
+echo "== peak resident memory of a read, against the picture's pixels"
+for picture in noise-6000.png noise-12000.png noise-6000.webp noise-8000.webp; do
+  "$bin/bench/kelmo_bench" --read-peak "$work/$picture" | sed "s|^$work/|  |"
+done
 cat > "$work/launch.sh" <<SCRIPT
 median() { sort -n | awk '{ v[NR] = \$1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 probe() { timeout 20 "$bin/bench/kelmo_launch_probe" 200 150 ff00ff 10000 -- "\$@" 2>/dev/null; sleep 0.2; }
 # The viewers take turns, so that whatever else the machine does weighs on all alike.
-for picture in small.bmp large.bmp photo.jpg; do
+for picture in small.bmp large.bmp photo.jpg noise-6000.png noise-12000.png noise-6000.webp noise-8000.webp; do
+  viewers="kelmo in-process feh gpicview"
+  case \$picture in *.webp) viewers="kelmo in-process feh";; esac # gpicview reads no WebP
   for i in \$(seq $runs); do
-    probe "$bin/kelmo" "$work/\$picture" >> "$work/\$picture.kelmo"
-    probe "$bin/bench/kelmo_in_process" "$work/\$picture" >> "$work/\$picture.in-process"
-    probe feh "$work/\$picture" >> "$work/\$picture.feh"
-    probe gpicview "$work/\$picture" >> "$work/\$picture.gpicview"
+    for viewer in \$viewers; do
+      command=\$viewer; [ \$viewer = kelmo ] && command="$bin/kelmo"
+      [ \$viewer = in-process ] && command="$bin/bench/kelmo_in_process"
+      probe "\$command" "$work/\$picture" >> "$work/\$picture.\$viewer"
+    done
   done
-  for viewer in kelmo in-process feh gpicview; do
+  for viewer in \$viewers; do
     median < "$work/\$picture.\$viewer" | sed "s/^/  \$picture \$viewer: /"
   done
 done

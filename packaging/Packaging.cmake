@@ -68,9 +68,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries come from the program itself (dpkg-shlibdeps, with their minimum versions);
 # what it loads at run time without linking it is named here: the platform plug-ins that show
-# its window, and the picture-format plug-ins that read WebP.
+# its window. (WebP is read by libwebp, linked, so Qt's picture-format plug-ins are not needed.)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-image-formats-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 # The program is installed stripped; its debugging information goes into kelmo-dbgsym (CPack
 # splits it off itself, so the files are not stripped beforehand).

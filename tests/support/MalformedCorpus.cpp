@@ -3,7 +3,10 @@
 
 #include "BmpFiles.h"
 #include "PictureEncoders.h"
+#include "PngFiles.h"
 #include "TestSupport.h"
+
+#include <QtEndian>
 
 namespace testing_support {
 
@@ -102,6 +105,66 @@ void newerFormats(std::vector<CorpusFile>& out) {
     }
 }
 
+// The PNG with the chunk at `at` given other data, under a CRC that matches it.
+QByteArray rechunked(const QByteArray& png, int at, const QByteArray& data) {
+    const int length = int(qFromBigEndian<quint32>(png.constData() + at));
+    return png.left(at) + pngChunk(png.mid(at + 4, 4), data) + png.mid(at + 12 + length);
+}
+
+void pngs(std::vector<CorpusFile>& out) {
+    const QByteArray png = makePng({.width = 40, .height = 30});
+    constexpr int ihdr = 8, firstData = 33;
+    const QByteArray header = png.mid(ihdr + 8, 13);
+    truncations(out, QStringLiteral("png"), QStringLiteral("png"), png,
+                {4, 8, 12, 20, firstData, firstData + 30, int(png.size()) / 2});
+    QByteArray badCrc = png;
+    badCrc[firstData + 40] = char(badCrc[firstData + 40] ^ 0x10);
+    QByteArray garbage = png.mid(firstData + 8, 1000);
+    garbage.fill('\x5a', 900);
+    const auto headerWith = [&](int at, QByteArray bytes) {
+        QByteArray h = header;
+        h.replace(at, int(bytes.size()), bytes);
+        return rechunked(png, ihdr, h);
+    };
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } lies[] = {
+        {"ancho-0", headerWith(0, QByteArray(4, '\0'))},
+        {"100000x100000", headerWith(0, QByteArray::fromHex("000186a0000186a0"))},
+        {"tipo-5", headerWith(9, QByteArray(1, '\5'))},
+        {"bits-3", headerWith(8, QByteArray(1, '\3'))},
+        {"entrelazado-2", headerWith(12, QByteArray(1, '\2'))},
+        {"paleta-ausente", headerWith(8, QByteArray::fromHex("0803"))},
+        {"crc-de-la-cabecera", QByteArray(png).replace(29, 1, "\xff")},
+        {"crc-de-los-datos", badCrc},
+        {"datos-basura", rechunked(png, firstData, garbage)},
+        {"sin-datos", png.left(firstData) + pngChunk("IEND", {})},
+        {"filtro-7",
+         rechunked(makePng({.width = 40, .height = 30, .level = 0}), firstData,
+                   [] {
+                       QByteArray d =
+                           makePng({.width = 40, .height = 30, .level = 0}).mid(33 + 8, 1000);
+                       d[7] = 7; // zlib's and the stored block's headers first
+                       return d;
+                   }())},
+    };
+    for (const auto& lie : lies) {
+        out.push_back({QStringLiteral("png-%1.png").arg(QString::fromUtf8(lie.name)), lie.bytes});
+    }
+}
+
+void webps(std::vector<CorpusFile>& out) {
+    for (const int quality : {80, 100}) {
+        const QByteArray webp = encoded(patternImage(40, 30), "webp", quality);
+        const QString stem = QStringLiteral("webp%1").arg(quality);
+        const int size = int(webp.size());
+        truncations(out, stem, QStringLiteral("webp"), webp, {12, 20, 30, size / 2, size - 8});
+        out.push_back(
+            {stem + QStringLiteral("-con-basura.webp"), webp.left(30) + QByteArray(300, '\x5a')});
+    }
+}
+
 } // namespace
 
 std::vector<CorpusFile> malformedCorpus() {
@@ -109,6 +172,8 @@ std::vector<CorpusFile> malformedCorpus() {
     bitmaps(out);
     gifs(out);
     icons(out);
+    pngs(out);
+    webps(out);
     newerFormats(out);
     out.push_back({QStringLiteral("vacio.bmp"), QByteArray()});
     out.push_back({QStringLiteral("texto.bmp"), QByteArray("Esto es un texto, no una imagen.\n")});
@@ -137,6 +202,25 @@ std::vector<CorpusFile> validSeeds() {
     out.push_back({QStringLiteral("semilla.gif"), makeGif(19, 13)});
     out.push_back({QStringLiteral("semilla.ico"), written("ico", 16, 16)});
     out.push_back({QStringLiteral("semilla.png"), written("png", 19, 13)});
+    const PngLayout pngLayouts[] = {
+        {.width = 19, .height = 13, .bitDepth = 2, .colourType = 0, .interlaced = true},
+        {.width = 19,
+         .height = 13,
+         .bitDepth = 4,
+         .colourType = 3,
+         .transparency = QByteArray("\x00\x80\xff", 3)},
+        {.width = 19, .height = 13, .bitDepth = 16, .colourType = 6, .interlaced = true},
+        {.width = 19, .height = 13, .chunks = {{"gAMA", QByteArray("\0\0\xb1\x8f", 4)}}},
+    };
+    for (const PngLayout& layout : pngLayouts) {
+        out.push_back({QStringLiteral("semilla-%1.png").arg(n++), makePng(layout)});
+    }
+    out.push_back(
+        {QStringLiteral("semilla-perdida.webp"), encoded(patternImage(19, 13), "webp", 80)});
+    out.push_back(
+        {QStringLiteral("semilla-sin-perdida.webp"), encoded(patternImage(19, 13), "webp", 100)});
+    out.push_back(
+        {QStringLiteral("semilla-animada.webp"), webpAnimation(patternImage(8, 6), 2, 2, 19, 13)});
     out.push_back({QStringLiteral("semilla.jpg"), written("jpeg", 19, 13)});
     out.push_back({QStringLiteral("semilla.avif"), encodeAvif(patternImage(19, 13), 1, 0)});
     out.push_back({QStringLiteral("semilla.heic"), encodeHeic(patternImage(19, 13))});

@@ -76,6 +76,23 @@ QByteArray webpWithExif(const QImage& image, int orientation) {
     return "RIFF" + littleEndian(quint32(chunks.size() + 4), 4) + "WEBP" + chunks;
 }
 
+QByteArray webpAnimation(const QImage& first, int x, int y, int canvasWidth, int canvasHeight) {
+    const QByteArray still = encoded(first, "webp", 100); // lossless: a VP8L chunk
+    QByteArray chunks = "VP8X" + littleEndian(10, 4) + littleEndian(0x12, 4) + // animation, alpha
+                        littleEndian(quint32(canvasWidth - 1), 3) +
+                        littleEndian(quint32(canvasHeight - 1), 3);
+    chunks += "ANIM" + littleEndian(6, 4) + littleEndian(0, 4) + littleEndian(0, 2);
+    for (int frame = 0; frame < 2; ++frame) { // the second frame covers the first
+        const QByteArray data = littleEndian(quint32(x / 2), 3) + littleEndian(quint32(y / 2), 3) +
+                                littleEndian(quint32(first.width() - 1), 3) +
+                                littleEndian(quint32(first.height() - 1), 3) +
+                                littleEndian(100, 3) + QByteArray(1, '\0') + still.mid(12);
+        chunks += "ANMF" + littleEndian(quint32(data.size()), 4) + data;
+        x = y = 0;
+    }
+    return "RIFF" + littleEndian(quint32(chunks.size() + 4), 4) + "WEBP" + chunks;
+}
+
 QByteArray exifBlock(int orientation) {
     QByteArray tiff("MM\0\x2a\0\0\0\x08\0\x01", 10);   // big-endian, directory at 8, one entry
     tiff += QByteArray("\x01\x12\0\x03\0\0\0\x01", 8); // Orientation, SHORT, count 1

@@ -36,6 +36,9 @@ QByteArray encoded(const QImage& image, const char* format, int quality = 100);
 QByteArray pngWithChunk(const QImage& image, const char type[4], const QByteArray& data);
 QByteArray pngWithExif(const QImage& image, int orientation);
 QByteArray webpWithExif(const QImage& image, int orientation);
+// An animated WebP on a canvas of that size whose first frame is the image (lossless) at (x, y),
+// both even; a second frame follows.
+QByteArray webpAnimation(const QImage& first, int x, int y, int canvasWidth, int canvasHeight);
 // An EXIF block (TIFF header and one directory) holding only the orientation.
 QByteArray exifBlock(int orientation);
 

@@ -5,6 +5,8 @@
 #include "JpegDecoder.h"
 #include "JxlDecoder.h"
 #include "QtImageDecoder.h"
+#include "png/PngDecoder.h"
+#include "webp/WebpDecoder.h"
 
 #include <QStringList>
 #include <QtEndian>
@@ -51,14 +53,8 @@ void rgbaToArgb32(QImage& image, bool alpha) {
 
 namespace {
 
-bool isPng(const QByteArray& h) {
-    return h.startsWith("\x89PNG\r\n\x1a\n");
-}
 bool isGif(const QByteArray& h) {
     return h.startsWith("GIF87a") || h.startsWith("GIF89a");
-}
-bool isWebp(const QByteArray& h) {
-    return h.startsWith("RIFF") && h.mid(8, 4) == "WEBP";
 }
 bool isIcon(const QByteArray& h) { // icons and cursors: reserved 0, type 1 or 2, count > 0
     return h.size() >= 6 && h[0] == 0 && h[1] == 0 && (h[2] == 1 || h[2] == 2) && h[3] == 0 &&
@@ -75,9 +71,9 @@ bool isXbm(const QByteArray& h) {
 struct Registry {
     BitmapDecoder bmp;
     JpegDecoder jpeg;
-    QtImageDecoder png{"png", isPng};
+    PngDecoder png;
     QtImageDecoder gif{"gif", isGif};
-    QtImageDecoder webp{"webp", isWebp};
+    WebpDecoder webp;
     QtImageDecoder ico{"ico", isIcon};
     QtImageDecoder anymap{"ppm", isAnymap};
     QtImageDecoder xbm{"xbm", isXbm};

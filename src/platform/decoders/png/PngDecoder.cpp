@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: MIT
+#include "PngDecoder.h"
+
+#include "PngChunks.h"
+#include "PngImageData.h"
+
+#include <QFile>
+
+namespace platform::decoders {
+
+Decoded PngDecoder::decode(QFile& file, const DecodeContext& context) const {
+    png::ChunkWalker chunks(file);
+    png::PngFile png = chunks.readUpToData();
+    context.checkSize(png.header.width, png.header.height);
+    png::Canvas canvas = png::makeCanvas(png, context);
+    chunks.readData(png, canvas.room, canvas.roomSize);
+    Decoded decoded;
+    decoded.image = png::decodeImageData(png, std::move(canvas));
+    decoded.orientation = png.orientation;
+    decoded.iccProfile = png.iccProfile;
+    if (png.codePoints) {
+        decoded.codePoints = *png.codePoints; // over any profile, as PNG's rules say
+        decoded.iccProfile.clear();
+    }
+    return decoded;
+}
+
+} // namespace platform::decoders

@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// WebP through libwebp directly: lossy and lossless, with alpha, decoded straight into the
+// picture's buffer with libwebp's threaded filtering; the orientation and ICC profile from the
+// container; the first frame of an animation, placed on its canvas.
+
+#include "platform/decoders/PictureDecoder.h"
+
+namespace platform::decoders {
+
+class WebpDecoder : public PictureDecoder {
+  public:
+    QByteArray format() const override { return "webp"; }
+    bool recognises(const QByteArray& head) const override {
+        return head.startsWith("RIFF") && head.mid(8, 4) == "WEBP";
+    }
+    Decoded decode(QFile& file, const DecodeContext& context) const override;
+};
+
+} // namespace platform::decoders
