@@ -5,6 +5,7 @@
 #include "platform/decoders/png/PngDecoder.h"
 #include "platform/decoders/PictureFinish.h"
 #include "platform/decoders/QtImageDecoder.h"
+#include "support/DecodeRefusals.h"
 #include "support/PictureEncoders.h"
 #include "support/PngFiles.h"
 #include "support/TestSupport.h"
@@ -132,29 +133,14 @@ TEST(PngReader, DamagedFilesGiveTheirReason) {
     QByteArray huge = good;
     huge.replace(16, 8, QByteArray::fromHex("000186a0000186a0")); // 100000 × 100000
     huge.replace(29, 4, pngChunk("IHDR", huge.mid(16, 13)).right(4));
-    const struct {
-        const char* name;
-        QByteArray bytes;
-        const char* reason;
-    } cases[] = {
-        {"CRC", badCrc, "la suma de control de un bloque no coincide"},
-        {"cut in the data", good.left(good.size() / 2), "termina"},
-        {"filter", badFilter, "filtro 9"},
-        {"too large", huge, "es demasiado grande"},
-        {"no header", good.left(8) + good.mid(33), "falta la cabecera"},
-    };
-    PictureFiles files;
-    for (const auto& c : cases) {
-        QFile file(files.writeText(QStringLiteral("roto.png"), c.bytes));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        try {
-            platform::decoders::PngDecoder().decode(file, context);
-            ADD_FAILURE() << c.name << " was read";
-        } catch (const DecodeFailure& failure) {
-            EXPECT_TRUE(failure.reason().contains(QString::fromUtf8(c.reason)))
-                << c.name << ": " << failure.reason().toStdString();
-        }
-    }
+    expectRefusals(platform::decoders::PngDecoder(), context,
+                   {
+                       {"CRC", badCrc, "la suma de control de un bloque no coincide"},
+                       {"cut in the data", good.left(good.size() / 2), "termina"},
+                       {"filter", badFilter, "filtro 9"},
+                       {"too large", huge, "es demasiado grande"},
+                       {"no header", good.left(8) + good.mid(33), "falta la cabecera"},
+                   });
 }
 
 } // namespace

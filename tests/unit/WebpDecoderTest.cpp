@@ -5,6 +5,7 @@
 #include "platform/decoders/webp/WebpDecoder.h"
 #include "platform/decoders/PictureFinish.h"
 #include "platform/decoders/QtImageDecoder.h"
+#include "support/DecodeRefusals.h"
 #include "support/PictureEncoders.h"
 #include "support/TestSupport.h"
 
@@ -84,27 +85,12 @@ TEST(WebpReader, DamagedFilesGiveTheirReason) {
     for (qsizetype i = 40; i < garbled.size(); i += 3) {
         garbled[i] = char(garbled[i] ^ 0x5a);
     }
-    const struct {
-        const char* name;
-        QByteArray bytes;
-        const char* reason;
-    } cases[] = {
-        {"cut", good.left(good.size() / 2), "WebP está dañado"},
-        {"garbled", garbled, "WebP está dañado"},
-        {"header only", good.left(20), "termina antes de tiempo"},
-    };
-    PictureFiles files;
-    for (const auto& c : cases) {
-        QFile file(files.writeText(QStringLiteral("roto.webp"), c.bytes));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        try {
-            platform::decoders::WebpDecoder().decode(file, context);
-            ADD_FAILURE() << c.name << " was read";
-        } catch (const DecodeFailure& failure) {
-            EXPECT_TRUE(failure.reason().contains(QString::fromUtf8(c.reason)))
-                << c.name << ": " << failure.reason().toStdString();
-        }
-    }
+    expectRefusals(platform::decoders::WebpDecoder(), context,
+                   {
+                       {"cut", good.left(good.size() / 2), "WebP está dañado"},
+                       {"garbled", garbled, "WebP está dañado"},
+                       {"header only", good.left(20), "termina antes de tiempo"},
+                   });
 }
 
 } // namespace
