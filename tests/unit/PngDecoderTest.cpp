@@ -5,9 +5,9 @@
 #include "platform/decoders/png/PngDecoder.h"
 #include "platform/decoders/PictureFinish.h"
 #include "platform/decoders/QtImageDecoder.h"
-#include "support/DecodeRefusals.h"
 #include "support/PictureEncoders.h"
 #include "support/PngFiles.h"
+#include "support/ReaderChecks.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
@@ -22,10 +22,7 @@ namespace {
 const DecodeContext context{qint64(1) << 32};
 
 QImage shown(const platform::decoders::PictureDecoder& reader, const QString& path) {
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-    return platform::decoders::finishPicture(reader.decode(file, context), context)
-        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    return shownBy(reader, context, path);
 }
 
 QByteArray key16(int grey) {

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// Damaged files handed to one reader, each of which must be refused with its own reason.
+// What the reader tests share: a file as one reader shows it, and damaged files that reader must
+// refuse, each with its own reason.
 
 #include "platform/decoders/PictureDecoder.h"
+#include "platform/decoders/PictureFinish.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
@@ -11,6 +13,15 @@
 #include <initializer_list>
 
 namespace testing_support {
+
+// The file read by `reader` and finished as the loader finishes it, in a format to compare.
+inline QImage shownBy(const platform::decoders::PictureDecoder& reader,
+                      const platform::decoders::DecodeContext& context, const QString& path) {
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return platform::decoders::finishPicture(reader.decode(file, context), context)
+        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
 
 struct Refusal {
     const char* name;
