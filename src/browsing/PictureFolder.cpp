@@ -6,7 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
-#include <numeric>
+#include <utility>
 
 namespace browsing {
 
@@ -32,13 +32,14 @@ QLocale collationLocale() {
                                            : locale;
 }
 
-} // namespace
-
+// Whether a file name has the extension of a readable format, in any letter case.
 bool hasPictureExtension(const QString& fileName) {
     const qsizetype dot = fileName.lastIndexOf(u'.');
     return dot > 0 &&
            pictureExtensions().contains(fileName.mid(dot + 1).toLower(), Qt::CaseSensitive);
 }
+
+} // namespace
 
 PictureFolder::PictureFolder(const QString& file)
     : folder_(QFileInfo(file).absolutePath()), collator_(collationLocale()),
@@ -67,24 +68,20 @@ void PictureFolder::list() {
             found << name;
         }
     }
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(size_t(found.size()));
+    // Sort keys are made once a name; comparing them is far cheaper than comparing the names.
+    std::vector<std::pair<QCollatorSortKey, QString>> sorted;
+    sorted.reserve(size_t(found.size()));
     for (const QString& name : found) {
-        keys.push_back(collator_.sortKey(name));
+        sorted.emplace_back(collator_.sortKey(name), name);
     }
-    std::vector<qsizetype> order(size_t(found.size()));
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
-        const int c = keys[size_t(a)].compare(keys[size_t(b)]);
-        return c != 0 ? c < 0 : found[a] < found[b];
+    std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) {
+        const int c = a.first.compare(b.first);
+        return c != 0 ? c < 0 : a.second < b.second;
     });
     names_.clear();
-    keys_.clear();
     names_.reserve(found.size());
-    keys_.reserve(keys.size());
-    for (const qsizetype i : order) {
-        names_ << found[i];
-        keys_.push_back(keys[size_t(i)]);
+    for (const auto& entry : sorted) {
+        names_ << entry.second;
     }
 }
 

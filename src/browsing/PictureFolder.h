@@ -15,7 +15,6 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
-#include <vector>
 
 namespace browsing {
 
@@ -31,8 +30,6 @@ class PictureFolder {
     // first name after it (which may be the size of the list).
     qsizetype placeOf(const QString& name);
     QString pathOf(qsizetype index) const;
-    // Whether the list is taken from the folder as it is now (no change seen since).
-    bool isCurrent() const { return !changed_; }
 
   private:
     void list();
@@ -41,12 +38,8 @@ class PictureFolder {
     QString folder_;
     QCollator collator_;
     QStringList names_;
-    std::vector<QCollatorSortKey> keys_; // one per name, same order
     bool changed_ = true;
     std::unique_ptr<QFileSystemWatcher> watcher_;
 };
-
-// Whether a file name has the extension of a readable format, in any letter case.
-bool hasPictureExtension(const QString& fileName);
 
 } // namespace browsing
