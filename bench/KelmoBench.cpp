@@ -9,6 +9,7 @@
 #include "platform/GuiClipboard.h"
 #include "platform/ImageFileLoader.h"
 #include "platform/PictureDrawing.h"
+#include "platform/decoders/modules/FormatModule.h"
 #include "platform/qt/FormSurface.h"
 #include "platform/qt/QtFormWindow.h"
 #include "platform/qt/QtServices.h"
@@ -315,6 +316,7 @@ int writeNoisePicture(int argc, char** argv); // PngWebpBench.cpp
 int readPeak(char** argv);
 
 int main(int argc, char** argv) {
+    platform::decoders::useLinkedFormats();    // the readers are linked in, not loaded
     platform::ImageFileLoader::startReaders(); // as the program does, before any thread
     if (argc > 1 && std::string(argv[1]) == "--write-bmp") {
         return writeBitmap(argc, argv);

@@ -9,6 +9,7 @@
 #include "platform/GuiClipboard.h"
 #include "platform/ImageFileLoader.h"
 #include "platform/PrefetchingLoader.h"
+#include "platform/decoders/modules/FormatModule.h"
 #include "platform/qt/DesktopIntegration.h"
 #include "platform/qt/FirstPaint.h"
 #include "platform/qt/FormSurface.h"
@@ -48,6 +49,9 @@ constexpr platform::ReadPlace readPlace = platform::ReadPlace::Reader;
 } // namespace
 
 int main(int argc, char** argv) {
+#if defined(KELMO_LINKED_FORMATS)
+    platform::decoders::useLinkedFormats(); // no reader process here: the readers are linked in
+#endif
     // Pictures are read in processes forked from a helper made now, while this process is small
     // and has no thread yet.
     if (readPlace == platform::ReadPlace::Reader) {
@@ -62,6 +66,7 @@ int main(int argc, char** argv) {
                                          readPlace);
     platform::PrefetchingLoader loader(fileLoader);
     loader.prefetch(commandLineBeforeApplication(argc, argv));
+    platform::qt::keepImagePluginsOut();
     QApplication application(argc, argv);
     trace.mark("application");
     platform::qt::prepareApplication(application);

@@ -5,8 +5,8 @@
 
 namespace platform {
 
-// The system clipboard. Qt offers a picture put on it in the usual image formats, the
-// device-independent bitmap among them on Windows.
+// The system clipboard: a picture put on it is offered as PNG and as a bitmap (on Windows, in
+// the formats Qt offers, the device-independent bitmap among them).
 class GuiClipboard : public Clipboard {
   public:
     void setData(const Picture& picture) override;

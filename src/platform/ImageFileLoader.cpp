@@ -5,6 +5,7 @@
 #include "PlatformError.h"
 #include "decoders/PictureDecoder.h"
 #include "decoders/PictureFinish.h"
+#include "decoders/modules/FormatModule.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -110,10 +111,11 @@ QImage readInReaderProcess(int fd, const decoders::DecodeContext& context) {
     return readOpenFile(fd, context);
 }
 
-// Loads, in the helper, what the readers would otherwise load at run time: Qt's image plug-ins.
-// (The picture libraries themselves are linked.)
+// Loads, in the helper, what the readers would otherwise load at run time: the format modules
+// with their picture libraries, and the plug-ins of the formats Qt reads.
 void prepareReaders() {
-    for (const QByteArray& format : decoders::readableFormats()) {
+    decoders::loadFormatModules(decoders::formatModuleFolder());
+    for (const QByteArray& format : decoders::toolkitFormats()) {
         QBuffer empty;
         empty.open(QIODevice::ReadOnly);
         QImageReader(&empty, format).canRead();

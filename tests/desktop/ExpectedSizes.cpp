@@ -5,12 +5,14 @@
 // (each of the last shown as opened, as step folder0, folder1...)
 
 #include "platform/Twips.h"
+#include "platform/decoders/modules/FormatModule.h"
 #include "support/TestSupport.h"
 
 #include <QGuiApplication>
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    platform::decoders::useLinkedFormats();    // the readers are linked in, not loaded
     platform::ImageFileLoader::startReaders(); // as the program does, before any thread
     if (argc < 3) {
         std::fprintf(stderr, "usage: %s PICTURE SMALL_PICTURE\n", argv[0]);

@@ -309,6 +309,15 @@ key End
 check "folder: End" "$(settled_outer_size)" "${size[folder2]}"
 check "folder: no message" "$(count_of_type DIALOG)" 0
 
+# After every dialog, the clipboard, printing and a JPEG opened, the viewer's own process has
+# mapped no picture library: they belong to its reader processes.
+convert -size 64x48 xc:'#0000ff' "$work/azul.jpg"
+open_picture "$work/azul.jpg"
+check "a JPEG opened through the dialog" "$(xprop -id "$main" WM_NAME | grep -c azul.jpg)" 1
+picture_libraries='lib(jpeg|avif|heif|jxl|lcms2|webp|sharpyuv|deflate|dav1d|aom|rav1e|SvtAv1|gav1|absl|yuv|x265|de265|hwy|tiff|mng)|/kelmo-'
+check "picture libraries in the viewer's own process" \
+  "$(grep -cE "$picture_libraries" "/proc/$kelmo_pid/maps")" 0
+
 kill "$kelmo_pid" 2> /dev/null
 wait "$kelmo_pid" 2> /dev/null
 if grep -E "AddressSanitizer|ThreadSanitizer|runtime error" "$work/kelmo.log"; then

@@ -2,6 +2,7 @@
 // libFuzzer entry: bytes go through the real load path and the window's handlers.
 
 #include "FuzzScenario.h"
+#include "platform/decoders/modules/FormatModule.h"
 
 #include <QGuiApplication>
 #include <cstddef>
@@ -9,6 +10,7 @@
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    platform::decoders::useLinkedFormats(); // the readers run in this process
     static int argc = 1;
     static char name[] = "kelmo_fuzz";
     static char* argv[] = {name, nullptr};

@@ -2,7 +2,10 @@
 // The built program started as a file manager starts it, many times over, with every kind of
 // file people open: each launch must show its picture (or, for a file it cannot read, the
 // start-up message) and then end by the signal it is sent (SIGTERM or SIGKILL, in turns), never
-// die on its own, and leave no process behind (its picture readers' helper and readers).
+// die on its own, and leave no process behind (its picture readers' helper and readers). The
+// viewer's own process must never map a picture library: they belong to the readers. Then one
+// round with a copy of the program whose AVIF module is broken and whose HEIF module is gone:
+// those two formats give the start-up message, every other one still shows.
 // Usage: kelmo_launch_test KELMO_BINARY [LAUNCHES_PER_KIND]; needs an X display (Xvfb).
 
 #include "support/BmpFiles.h"
@@ -10,7 +13,9 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QTemporaryDir>
 #include <X11/Xatom.h>
@@ -175,6 +180,20 @@ std::optional<int> reap(pid_t pid, double seconds) {
     return std::nullopt;
 }
 
+// The first picture library, or format module, that the process maps; empty when none.
+std::string mappedPictureLibrary(pid_t pid) {
+    const std::string maps = readAll("/proc/" + std::to_string(pid) + "/maps");
+    for (const char* library :
+         {"libjpeg", "libavif", "libheif", "libjxl", "liblcms2", "libwebp", "libsharpyuv",
+          "libdeflate", "libdav1d", "libaom", "librav1e", "libSvtAv1", "libgav1", "libabsl",
+          "libyuv", "libx265", "libde265", "libhwy", "/kelmo-"}) {
+        if (maps.find(library) != std::string::npos) {
+            return library;
+        }
+    }
+    return {};
+}
+
 // The processes the viewer left behind, still there two seconds after it ended: this test is
 // their subreaper, so they become its children when the viewer goes.
 std::string leftBehind() {
@@ -223,6 +242,9 @@ std::string launch(XScreenWatch& screen, const std::string& kelmo, const Kind& k
         shown = screen.shows(pid, kind.message);
     }
     std::string fault;
+    if (const std::string library = mappedPictureLibrary(pid); shown && !library.empty()) {
+        fault = "the viewer's own process maps " + library;
+    }
     std::optional<int> status = early;
     if (!early) {
         kill(pid, endSignal);
@@ -288,6 +310,40 @@ int main(int argc, char** argv) {
                 ++failed;
                 std::printf("launch %d with %s: %s\n", round + 1, kind.name.c_str(), fault.c_str());
             }
+        }
+    }
+    // A copy of the program with a broken and a missing module.
+    const QString copy = dir.filePath(QStringLiteral("kopia"));
+    const QString formats = QFileInfo(QString::fromStdString(kelmo)).dir().filePath("formats");
+    QDir().mkpath(copy + QStringLiteral("/formats/qt-plugins"));
+    bool copied = QFile::copy(QString::fromStdString(kelmo), copy + QStringLiteral("/kelmo"));
+    for (const QString& module : QDir(formats).entryList({QStringLiteral("kelmo-*.so")})) {
+        if (module != QStringLiteral("kelmo-heif.so")) {
+            copied &=
+                QFile::copy(formats + '/' + module, copy + QStringLiteral("/formats/") + module);
+        }
+    }
+    const QDir links(formats + QStringLiteral("/qt-plugins"));
+    for (const QFileInfo& link : links.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
+        copied &= QFile::link(link.symLinkTarget(),
+                              copy + QStringLiteral("/formats/qt-plugins/") + link.fileName());
+    }
+    QFile broken(copy + QStringLiteral("/formats/kelmo-avif.so"));
+    copied &= broken.open(QIODevice::WriteOnly | QIODevice::Truncate) && broken.write("roto") == 4;
+    broken.close();
+    if (!copied) {
+        std::fprintf(stderr, "could not make the copy with broken modules\n");
+        return 2;
+    }
+    for (Kind kind : kinds) {
+        kind.message = kind.message || kind.name == "foto.avif" || kind.name == "foto.heic";
+        const std::string fault = launch(screen, (copy + QStringLiteral("/kelmo")).toStdString(),
+                                         kind, log, timeout, SIGTERM);
+        if (fault.empty()) {
+            ++passed;
+        } else {
+            ++failed;
+            std::printf("launch with broken modules, %s: %s\n", kind.name.c_str(), fault.c_str());
         }
     }
     std::printf("%d passed, %d failed\n", passed, failed);

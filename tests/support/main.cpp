@@ -2,12 +2,14 @@
 // Tests run against real widgets on Qt's offscreen platform, so they need no display.
 
 #include "platform/ImageFileLoader.h"
+#include "platform/decoders/modules/FormatModule.h"
 #include "platform/qt/DesktopIntegration.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
+    platform::decoders::useLinkedFormats(); // the readers are linked in, not loaded
     // As the program does: the readers' helper before any thread.
     platform::ImageFileLoader::startReaders();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {

@@ -84,7 +84,7 @@ TEST(PngReader, EveryKindShowsQtsPixels) {
     };
     PictureFiles files;
     const platform::decoders::PngDecoder ours;
-    const platform::decoders::QtImageDecoder qts("png", nullptr);
+    const platform::decoders::QtImageDecoder qts("png");
     for (const auto& c : cases) {
         const QByteArray png = makePng(c.layout);
         const QString path = files.writeText(QStringLiteral("caso.png"), png);

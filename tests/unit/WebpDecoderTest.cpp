@@ -52,7 +52,7 @@ TEST(WebpReader, ShowsQtsPixels) {
     };
     PictureFiles files;
     const platform::decoders::WebpDecoder ours;
-    const platform::decoders::QtImageDecoder qts("webp", nullptr);
+    const platform::decoders::QtImageDecoder qts("webp");
     for (const auto& c : cases) {
         const QString path = files.writeText(QStringLiteral("caso.webp"), c.bytes);
         const QImage expected = shown(qts, path);

@@ -7,10 +7,6 @@
 
 namespace platform::decoders {
 
-bool AvifDecoder::recognises(const QByteArray& head) const {
-    return hasBrand(head, {"avif", "avis"});
-}
-
 Orientation orientationOfBoxes(int quarterTurnsAnticlockwise, int mirrorMode) {
     // An orientation as quarter turns clockwise, then a left-right mirror or not.
     static constexpr Orientation table[4][2] = {

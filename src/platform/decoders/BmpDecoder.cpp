@@ -508,7 +508,7 @@ Decoded BitmapDecoder::decode(QFile& file, const DecodeContext& context) const {
     }
     if (result.outcome == bmp::Outcome::NotHandled) {
         file.seek(0);
-        return QtImageDecoder("bmp", nullptr).decode(file, context);
+        return QtImageDecoder("bmp").decode(file, context);
     }
     Decoded decoded;
     decoded.image = std::move(result.image);

@@ -40,8 +40,6 @@ namespace platform::decoders {
 // Our bitmap reader behind the common interface; the layouts it leaves go to Qt's reader.
 class BitmapDecoder : public PictureDecoder {
   public:
-    QByteArray format() const override { return "bmp"; }
-    bool recognises(const QByteArray& head) const override { return head.startsWith("BM"); }
     bool overlapsStartUp() const override { return true; }
     Decoded decode(QFile& file, const DecodeContext& context) const override;
 };

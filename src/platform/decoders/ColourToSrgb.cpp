@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "ColourToSrgb.h"
 
-#include "TwoHalves.h"
+#include "modules/FormatModule.h"
 
 #include <QColorSpace>
 #include <QColorTransform>
 #include <QPointF>
-#include <lcms2.h>
-#include <memory>
 
 namespace platform::decoders {
 
@@ -66,27 +64,6 @@ bool isSrgb(const QColorSpace& space) {
     return space == QColorSpace(QColorSpace::SRgb);
 }
 
-struct ProfileCloser {
-    void operator()(void* p) const { cmsCloseProfile(p); }
-};
-using Profile = std::unique_ptr<void, ProfileCloser>;
-struct TransformDeleter {
-    void operator()(void* t) const { cmsDeleteTransform(t); }
-};
-using Transform = std::unique_ptr<void, TransformDeleter>;
-
-// Runs the transform over the picture in place, the two halves at once.
-void transformInPlace(void* transform, QImage& image) {
-    uchar* bits = image.bits();
-    const qsizetype stride = image.bytesPerLine();
-    inTwoHalves(image.height(), 256, 1, [&](int first, int end) {
-        uchar* start = bits + first * stride;
-        cmsDoTransformLineStride(transform, start, start, cmsUInt32Number(image.width()),
-                                 cmsUInt32Number(end - first), cmsUInt32Number(stride),
-                                 cmsUInt32Number(stride), 0, 0);
-    });
-}
-
 // CMYK without a usable profile: the plain formula every viewer falls back to.
 void naiveCmykToRgb(QImage& image, bool inverted) {
     for (int y = 0; y < image.height(); ++y) {
@@ -98,15 +75,6 @@ void naiveCmykToRgb(QImage& image, bool inverted) {
             }
             *reinterpret_cast<QRgb*>(p) =
                 qRgb(left[0] * left[3] / 255, left[1] * left[3] / 255, left[2] * left[3] / 255);
-        }
-    }
-}
-
-void setOpaque(QImage& image) {
-    for (int y = 0; y < image.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            row[x] |= 0xff000000u;
         }
     }
 }
@@ -129,43 +97,13 @@ bool convertWithQt(Decoded& decoded) {
     return true;
 }
 
-bool convertWithLittleCms(Decoded& decoded) {
-    if (decoded.iccProfile.isEmpty()) {
-        return false;
-    }
-    const Profile source(cmsOpenProfileFromMem(decoded.iccProfile.constData(),
-                                               cmsUInt32Number(decoded.iccProfile.size())));
-    const bool cmyk = decoded.model != PixelModel::Rgb;
-    if (!source || cmsGetColorSpace(source.get()) != (cmyk ? cmsSigCmykData : cmsSigRgbData)) {
-        return false;
-    }
-    if (decoded.image.format() == QImage::Format_ARGB32_Premultiplied) {
-        decoded.image.convertTo(QImage::Format_ARGB32);
-    }
-    const Profile srgb(cmsCreate_sRGBProfile());
-    const cmsUInt32Number input = decoded.model == PixelModel::InvertedCmyk ? TYPE_CMYK_8_REV
-                                  : cmyk                                    ? TYPE_CMYK_8
-                                                                            : TYPE_BGRA_8;
-    const cmsUInt32Number flags = cmsFLAGS_NOCACHE | (cmyk ? 0 : cmsFLAGS_COPY_ALPHA);
-    const Transform transform(
-        cmsCreateTransform(source.get(), input, srgb.get(), TYPE_BGRA_8, INTENT_PERCEPTUAL, flags));
-    if (!transform) {
-        return false;
-    }
-    transformInPlace(transform.get(), decoded.image);
-    if (cmyk) {
-        setOpaque(decoded.image);
-        decoded.model = PixelModel::Rgb;
-    }
-    return true;
-}
-
 void convertToSrgb(Decoded& decoded) {
-    if (convertWithQt(decoded) || convertWithLittleCms(decoded)) {
+    bool (*const littleCms)(Decoded&) = installedLittleCms();
+    if (convertWithQt(decoded) || (littleCms != nullptr && littleCms(decoded))) {
         return;
     }
-    // A profile that does not fit the pixels (a grey one, say) or cannot be read: shown as
-    // stored; CMYK without one by the plain formula.
+    // A profile that does not fit the pixels (a grey one, say), cannot be read, or needs Little
+    // CMS where it could not be loaded: shown as stored; CMYK without one by the plain formula.
     if (decoded.model != PixelModel::Rgb) {
         naiveCmykToRgb(decoded.image, decoded.model == PixelModel::InvertedCmyk);
         decoded.model = PixelModel::Rgb;

@@ -1,60 +1,32 @@
 // SPDX-License-Identifier: MIT
-#include "AvifDecoder.h"
+// The table of formats: each one's signature, and its reader, built in or brought by a module.
+
 #include "BmpDecoder.h"
-#include "HeifDecoder.h"
-#include "JpegDecoder.h"
-#include "JxlDecoder.h"
 #include "QtImageDecoder.h"
-#include "png/PngDecoder.h"
-#include "webp/WebpDecoder.h"
+#include "modules/FormatModule.h"
 
 #include <QStringList>
-#include <QtEndian>
 #include <array>
-#include <memory>
+#include <cstring>
 
 namespace platform::decoders {
 
-void DecodeContext::checkSize(qint64 width, qint64 height) const {
-    if (width <= 0 || height <= 0) {
-        throw DecodeFailure(QStringLiteral("la imagen no tiene píxeles"));
-    }
-    if (width > maxBytes / 4 / height || width > 1 << 20 || height > 1 << 20) {
-        throw DecodeFailure(QStringLiteral("la imagen (%1 × %2 píxeles) es demasiado grande")
-                                .arg(width)
-                                .arg(height));
-    }
-}
-
-bool hasBrand(const QByteArray& head, std::initializer_list<const char*> brands) {
-    if (head.size() < 12 || head.mid(4, 4) != "ftyp") {
-        return false;
-    }
-    const QByteArray major = head.mid(8, 4);
-    for (const char* brand : brands) {
-        if (major == brand) {
-            return true;
-        }
-    }
-    return false;
-}
-
-void rgbaToArgb32(QImage& image, bool alpha) {
-    const quint32 opaque = alpha ? 0 : 0xff000000u;
-    for (int y = 0; y < image.height(); ++y) {
-        auto* row = reinterpret_cast<quint32*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            const quint32 v = qFromLittleEndian(row[x]); // 0xAABBGGRR
-            row[x] = (v & 0xff00ff00u) | ((v & 0xffu) << 16) | ((v >> 16) & 0xffu) | opaque;
-        }
-    }
-    image.reinterpretAsFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-}
-
 namespace {
 
+bool isBitmap(const QByteArray& h) {
+    return h.startsWith("BM");
+}
+bool isJpeg(const QByteArray& h) {
+    return h.startsWith("\xff\xd8\xff");
+}
+bool isPng(const QByteArray& h) {
+    return h.startsWith("\x89PNG\r\n\x1a\n");
+}
 bool isGif(const QByteArray& h) {
     return h.startsWith("GIF87a") || h.startsWith("GIF89a");
+}
+bool isWebp(const QByteArray& h) {
+    return h.startsWith("RIFF") && h.mid(8, 4) == "WEBP";
 }
 bool isIcon(const QByteArray& h) { // icons and cursors: reserved 0, type 1 or 2, count > 0
     return h.size() >= 6 && h[0] == 0 && h[1] == 0 && (h[2] == 1 || h[2] == 2) && h[3] == 0 &&
@@ -67,53 +39,128 @@ bool isAnymap(const QByteArray& h) { // P1 to P6 and a blank
 bool isXbm(const QByteArray& h) {
     return h.startsWith("#define ");
 }
+bool isAvif(const QByteArray& h) {
+    return hasBrand(h, {"avif", "avis"});
+}
+bool isHeif(const QByteArray& h) {
+    return hasBrand(h, {"heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "msf1"});
+}
+bool isJxl(const QByteArray& h) { // a bare codestream, or the container's signature box
+    return h.startsWith("\xff\x0a") || h.startsWith(QByteArrayView("\0\0\0\x0cJXL \r\n\x87\n", 12));
+}
 
+// The reader of a format whose module could not be loaded.
+class MissingDecoder : public PictureDecoder {
+  public:
+    explicit MissingDecoder(const char* library) : library_(library) {}
+    Decoded decode(QFile&, const DecodeContext&) const override {
+        throw DecodeFailure(QStringLiteral("no se pudo cargar la biblioteca que lee %1")
+                                .arg(QLatin1String(library_)));
+    }
+
+  private:
+    const char* library_;
+};
+
+struct Format {
+    QByteArray name;
+    bool (*signature)(const QByteArray& head);
+    const PictureDecoder* decoder; // null until its module is installed
+    MissingDecoder missing;
+    bool toolkit = false; // read by Qt's own reader
+};
+
+// Written only before any reader runs (the helper loads the modules before it forks one, a
+// program that links them installs them first thing), read from then on.
 struct Registry {
     BitmapDecoder bmp;
-    JpegDecoder jpeg;
-    PngDecoder png;
-    QtImageDecoder gif{"gif", isGif};
-    WebpDecoder webp;
-    QtImageDecoder ico{"ico", isIcon};
-    QtImageDecoder anymap{"ppm", isAnymap};
-    QtImageDecoder xbm{"xbm", isXbm};
-    AvifDecoder avif;
-    HeifDecoder heif;
-    JxlDecoder jxl;
+    QtImageDecoder gif{"gif"}, ico{"ico"}, anymap{"ppm"}, xbm{"xbm"};
+    std::array<Format, 11> formats{{
+        {"bmp", isBitmap, &bmp, MissingDecoder{"BMP"}},
+        {"jpeg", isJpeg, nullptr, MissingDecoder{"JPEG"}},
+        {"png", isPng, nullptr, MissingDecoder{"PNG"}},
+        {"gif", isGif, &gif, MissingDecoder{"GIF"}, true},
+        {"webp", isWebp, nullptr, MissingDecoder{"WebP"}},
+        {"ico", isIcon, &ico, MissingDecoder{"ICO"}, true},
+        {"ppm", isAnymap, &anymap, MissingDecoder{"PNM"}, true},
+        {"xbm", isXbm, &xbm, MissingDecoder{"XBM"}, true},
+        {"avif", isAvif, nullptr, MissingDecoder{"AVIF"}},
+        {"heif", isHeif, nullptr, MissingDecoder{"HEIF"}},
+        {"jxl", isJxl, nullptr, MissingDecoder{"JPEG XL"}},
+    }};
+    bool (*littleCms)(Decoded&) = nullptr;
 
-    std::array<const PictureDecoder*, 11> all() const {
-        return {&bmp, &jpeg, &png, &gif, &webp, &ico, &anymap, &xbm, &avif, &heif, &jxl};
+    Format* find(const char* name) {
+        for (Format& format : formats) {
+            if (format.name == name) {
+                return &format;
+            }
+        }
+        return nullptr;
     }
 };
 
-const Registry& registry() {
-    static const Registry formats;
-    return formats;
+Registry& registry() {
+    static Registry table;
+    return table;
 }
 
 } // namespace
 
 const PictureDecoder* decoderFor(const QByteArray& head) {
-    for (const PictureDecoder* decoder : registry().all()) {
-        if (decoder->recognises(head)) {
-            return decoder;
+    for (const Format& format : registry().formats) {
+        if (format.signature(head)) {
+            return format.decoder != nullptr ? format.decoder : &format.missing;
         }
     }
     return nullptr;
 }
 
 QList<QByteArray> readableFormats() {
-    QList<QByteArray> formats;
-    for (const PictureDecoder* decoder : registry().all()) {
-        formats << decoder->format();
+    QList<QByteArray> names;
+    for (const Format& format : registry().formats) {
+        names << format.name;
     }
-    return formats;
+    return names;
+}
+
+QList<QByteArray> toolkitFormats() {
+    QList<QByteArray> names;
+    for (const Format& format : registry().formats) {
+        if (format.toolkit) {
+            names << format.name;
+        }
+    }
+    return names;
 }
 
 QStringList readablePatterns() {
     return QStringLiteral("*.bmp *.dib *.gif *.ico *.cur *.png *.jpg *.jpeg *.jpe *.jfif *.webp "
                           "*.pbm *.pgm *.ppm *.pnm *.xbm *.avif *.heic *.heif *.hif *.jxl")
         .split(QLatin1Char(' '));
+}
+
+void installModule(const char* name, const ModuleExports& exports) {
+    Registry& table = registry();
+    if (exports.convertColour != nullptr) {
+        table.littleCms = exports.convertColour;
+    }
+    if (Format* format = table.find(name); format != nullptr && exports.decoder != nullptr) {
+        format->decoder = exports.decoder;
+    }
+}
+
+bool moduleInstalled(const char* name) {
+    Registry& table = registry();
+    if (std::strcmp(name, "colour") == 0) {
+        return table.littleCms != nullptr;
+    }
+    const Format* format = table.find(name);
+    return format != nullptr && format->decoder != nullptr;
+}
+
+bool (*installedLittleCms())(Decoded&) {
+    return registry().littleCms;
 }
 
 } // namespace platform::decoders

@@ -8,10 +8,6 @@
 
 namespace platform::decoders {
 
-bool HeifDecoder::recognises(const QByteArray& head) const {
-    return hasBrand(head, {"heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "msf1"});
-}
-
 namespace {
 
 template <auto Free> struct Freer {

@@ -12,10 +12,6 @@ namespace platform::decoders {
 
 class JpegDecoder : public PictureDecoder {
   public:
-    QByteArray format() const override { return "jpeg"; }
-    bool recognises(const QByteArray& head) const override {
-        return head.startsWith("\xff\xd8\xff");
-    }
     Decoded decode(QFile& file, const DecodeContext& context) const override;
 };
 

@@ -8,12 +8,6 @@
 
 namespace platform::decoders {
 
-bool JxlDecoder::recognises(const QByteArray& head) const {
-    const JxlSignature signature =
-        JxlSignatureCheck(reinterpret_cast<const uint8_t*>(head.constData()), size_t(head.size()));
-    return signature == JXL_SIG_CODESTREAM || signature == JXL_SIG_CONTAINER;
-}
-
 namespace {
 
 struct DecoderDeleter {

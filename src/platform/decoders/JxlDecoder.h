@@ -10,8 +10,6 @@ namespace platform::decoders {
 
 class JxlDecoder : public PictureDecoder {
   public:
-    QByteArray format() const override { return "jxl"; }
-    bool recognises(const QByteArray& head) const override;
     Decoded decode(QFile& file, const DecodeContext& context) const override;
 };
 

@@ -99,14 +99,10 @@ bool hasBrand(const QByteArray& head, std::initializer_list<const char*> brands)
 // running before the application object exists must not start.)
 void rgbaToArgb32(QImage& image, bool alpha);
 
+// One format's reader; which one reads a file is decided by its signature (Formats.cpp).
 class PictureDecoder {
   public:
     virtual ~PictureDecoder() = default;
-    // The format's short name ("jpeg").
-    virtual QByteArray format() const = 0;
-    // Whether the file's first bytes (up to 32 of them, fewer for a short file) are this
-    // format's signature.
-    virtual bool recognises(const QByteArray& head) const = 0;
     // Whether the reader may run while the application object is being built. Measured on two
     // cores: only our bitmap reader gains (a large bitmap shows 4 to 13 ms sooner); a JPEG read
     // then competes with the toolkit's start for the cores and shows 5 to 12 ms later.
@@ -115,11 +111,15 @@ class PictureDecoder {
     virtual Decoded decode(QFile& file, const DecodeContext& context) const = 0;
 };
 
-// Every format Kelmo reads, recognised by its content; null when the content is none of them.
-// Left out on purpose: ICNS, TGA, TIFF, MNG, WBMP, XPM and SVG, whose readers have a poor security
-// record or are not raster pictures.
+// The reader of the format whose signature the file's first bytes (up to 32 of them, fewer for a
+// short file) carry; null when they are no format Kelmo reads. A format whose library could not
+// be loaded has a reader that refuses every file, saying so. Left out on purpose: ICNS, TGA,
+// TIFF, MNG, WBMP, XPM and SVG, whose readers have a poor security record or are not raster
+// pictures.
 const PictureDecoder* decoderFor(const QByteArray& head);
+// The formats' short names ("jpeg"), and those of them Qt's own readers read.
 QList<QByteArray> readableFormats();
+QList<QByteArray> toolkitFormats();
 // The file-name patterns of those formats, for the open dialog ("*.bmp *.dib ...").
 QStringList readablePatterns();
 

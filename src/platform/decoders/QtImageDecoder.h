@@ -11,20 +11,12 @@ namespace platform::decoders {
 
 class QtImageDecoder : public PictureDecoder {
   public:
-    using Signature = bool (*)(const QByteArray& head);
+    explicit QtImageDecoder(QByteArray format) : format_(std::move(format)) {}
 
-    QtImageDecoder(QByteArray format, Signature signature)
-        : format_(std::move(format)), signature_(signature) {}
-
-    QByteArray format() const override { return format_; }
-    bool recognises(const QByteArray& head) const override {
-        return signature_ != nullptr && signature_(head);
-    }
     Decoded decode(QFile& file, const DecodeContext& context) const override;
 
   private:
     QByteArray format_;
-    Signature signature_;
 };
 
 } // namespace platform::decoders

@@ -2,11 +2,15 @@
 #include "DesktopIntegration.h"
 
 #include "FormStyle.h"
+#include "platform/decoders/modules/FormatModule.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
+#include <QImageReader>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QPixmap>
 #include <QStyle>
 #include <QTranslator>
 
@@ -37,11 +41,24 @@ void ensureSpanishTranslations() {
     }
 }
 
+void keepImagePluginsOut() {
+#if defined(Q_OS_LINUX)
+    const QDir links(decoders::formatModuleFolder() + QStringLiteral("/qt-plugins"));
+    if (links.exists(QStringLiteral("platforms/."))) {
+        QCoreApplication::setLibraryPaths({links.path()});
+    }
+#endif
+}
+
 void installApplicationIcon(QApplication&) {
-    // PNGs only: the SVG icon engine is an optional plugin.
+    // PNGs only (the SVG icon engine is an optional plug-in), read by Qt's built-in reader: left
+    // to guess the format, Qt would load every image plug-in, and the picture libraries they
+    // link, into this process.
     QIcon icon;
     for (int size : {16, 32, 48, 64, 128, 256}) {
-        icon.addFile(QStringLiteral(":/kelmo/icons/kelmo-%1.png").arg(size), QSize(size, size));
+        QImageReader reader(QStringLiteral(":/kelmo/icons/kelmo-%1.png").arg(size), "png");
+        reader.setAutoDetectImageFormat(false);
+        icon.addPixmap(QPixmap::fromImage(reader.read()));
     }
     QApplication::setWindowIcon(icon);
 }

@@ -11,10 +11,6 @@ namespace platform::decoders {
 
 class PngDecoder : public PictureDecoder {
   public:
-    QByteArray format() const override { return "png"; }
-    bool recognises(const QByteArray& head) const override {
-        return head.startsWith("\x89PNG\r\n\x1a\n");
-    }
     Decoded decode(QFile& file, const DecodeContext& context) const override;
 };
 

@@ -11,10 +11,6 @@ namespace platform::decoders {
 
 class WebpDecoder : public PictureDecoder {
   public:
-    QByteArray format() const override { return "webp"; }
-    bool recognises(const QByteArray& head) const override {
-        return head.startsWith("RIFF") && head.mid(8, 4) == "WEBP";
-    }
     Decoded decode(QFile& file, const DecodeContext& context) const override;
 };
 

@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: MIT
+// The format modules linked into a program that reads in its own process.
+
+#include "FormatModule.h"
+#include "platform/decoders/AvifDecoder.h"
+#include "platform/decoders/ColourToSrgb.h"
+#include "platform/decoders/HeifDecoder.h"
+#include "platform/decoders/JpegDecoder.h"
+#include "platform/decoders/JxlDecoder.h"
+#include "platform/decoders/png/PngDecoder.h"
+#include "platform/decoders/webp/WebpDecoder.h"
+
+namespace platform::decoders {
+
+void useLinkedFormats() {
+    static const JpegDecoder jpeg;
+    static const PngDecoder png;
+    static const WebpDecoder webp;
+    static const AvifDecoder avif;
+    static const HeifDecoder heif;
+    static const JxlDecoder jxl;
+    const std::pair<const char*, const PictureDecoder*> readers[] = {
+        {"jpeg", &jpeg}, {"png", &png},   {"webp", &webp},
+        {"avif", &avif}, {"heif", &heif}, {"jxl", &jxl},
+    };
+    for (const auto& [name, reader] : readers) {
+        installModule(name, {formatModuleAbi, reader, nullptr});
+    }
+    installModule("colour", {formatModuleAbi, nullptr, convertWithLittleCms});
+}
+
+} // namespace platform::decoders

@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: MIT
+// Loading the format modules, in the reader helper only.
+
+#include "FormatModule.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+
+#if defined(Q_OS_LINUX)
+#include <dlfcn.h>
+#endif
+
+#ifndef KELMO_MODULES_FROM_BINDIR
+#define KELMO_MODULES_FROM_BINDIR "../lib/kelmo"
+#endif
+
+namespace platform::decoders {
+
+namespace {
+
+#if defined(Q_OS_LINUX)
+// The module's exports, or null with the reason in `why`.
+const ModuleExports* loadModule(const QString& path, QString& why) {
+    // Kept loaded for the life of the process; RTLD_LOCAL keeps each module's symbols its own.
+    void* handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+        why = QString::fromLocal8Bit(dlerror());
+        return nullptr;
+    }
+    const auto entry = reinterpret_cast<ModuleEntry>(dlsym(handle, moduleEntryName));
+    const ModuleExports* exports = entry != nullptr ? entry() : nullptr;
+    if (exports == nullptr || exports->abi != formatModuleAbi) {
+        why = QStringLiteral("not a module of this version of Kelmo");
+        dlclose(handle);
+        return nullptr;
+    }
+    return exports;
+}
+#endif
+
+} // namespace
+
+QString formatModuleFolder() {
+    const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    const QDir beside = QFileInfo(program).dir();
+    if (beside.exists(QStringLiteral("formats"))) {
+        return beside.filePath(QStringLiteral("formats"));
+    }
+    return QDir::cleanPath(beside.filePath(QStringLiteral(KELMO_MODULES_FROM_BINDIR)));
+}
+
+void loadFormatModules(const QString& folder) {
+#if defined(Q_OS_LINUX)
+    for (const char* name : formatModules) {
+        if (moduleInstalled(name)) {
+            continue;
+        }
+        const QString path = QDir(folder).filePath(QStringLiteral("kelmo-%1.so").arg(name));
+        QString why;
+        if (const ModuleExports* exports = loadModule(path, why)) {
+            installModule(name, *exports);
+        } else {
+            std::fprintf(stderr, "kelmo: %s: %s\n", QFile::encodeName(path).constData(),
+                         why.toLocal8Bit().constData());
+        }
+    }
+#else
+    Q_UNUSED(folder);
+#endif
+}
+
+} // namespace platform::decoders
