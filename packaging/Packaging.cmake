@@ -33,8 +33,9 @@ add_custom_target(kelmo_docs ALL DEPENDS ${compressed})
 
 install(TARGETS kelmo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
-  install(TARGETS ${KELMO_FORMAT_MODULES} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/kelmo)
-  install(DIRECTORY ${KELMO_STAGED_PLUGINS} DESTINATION ${CMAKE_INSTALL_LIBDIR}/kelmo)
+  # A folder below the package's own: CPack would otherwise have the package call ldconfig.
+  install(TARGETS ${KELMO_FORMAT_MODULES} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/kelmo/formats)
+  install(DIRECTORY ${KELMO_STAGED_PLUGINS} DESTINATION ${CMAKE_INSTALL_LIBDIR}/kelmo/formats)
 endif()
 install(FILES ${generated}/kelmo.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${generated}/org.kelmo.kelmo.metainfo.xml

@@ -217,6 +217,7 @@ std::optional<Picture> ImageFileLoader::readInReader(const QString& path, int fd
         return Picture(std::move(outcome.image));
     case sandbox::ReadEnd::Later:
         if (early) {
+            sandbox::prepareReadersNow(); // the read that follows will need the modules
             return std::nullopt;
         }
         break;

@@ -10,7 +10,8 @@
 
 namespace platform::sandbox {
 
-// Viewer to helper, with three descriptors: the file, the reader's reply end, the status end.
+// Viewer to helper, with three descriptors: the file, the reader's reply end, the status end. The
+// same without descriptors has the helper load what readers need now.
 struct HelperRequest {
     std::uintptr_t function = 0; // a ReaderFunction in this very program
     std::int64_t maxBytes = 0;

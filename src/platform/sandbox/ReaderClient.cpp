@@ -246,6 +246,14 @@ std::mutex requests; // one request at a time on the helper's channel
 
 } // namespace
 
+void prepareReadersNow() {
+    const HelperRequest message;
+    if (const int channel = helperChannelForReads(); channel >= 0) {
+        const std::lock_guard<std::mutex> one(requests);
+        sendMessage(channel, &message, sizeof(message), nullptr, 0);
+    }
+}
+
 ReadOutcome readInReader(int fileDescriptor, const ReadRequest& request, std::stop_token stop) {
     const int channel = helperChannelForReads();
     Descriptor reply, readerReply, status, helperStatus;

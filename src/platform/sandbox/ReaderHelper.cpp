@@ -99,6 +99,21 @@ void runFunction(const HelperRequest& request, int file, int reply, ReaderReply&
     _exit(0); // no exit handlers: they belong to the viewer
 }
 
+// What readers load at run time, loaded once in the helper before the first reader that may need
+// it is forked.
+struct Preparation {
+    void (*prepare)();
+    bool done = false;
+    void now() {
+        if (!done) {
+            done = true;
+            if (prepare != nullptr) {
+                prepare();
+            }
+        }
+    }
+};
+
 struct Running {
     pid_t pid;
     int pidfd;
@@ -112,7 +127,7 @@ void note(int status, HelperNote::Kind kind, pid_t pid, int waitStatus = 0, int 
 }
 
 // Starts the reader of one request; false when the viewer has gone.
-bool serve(int channel, std::vector<Running>& running) {
+bool serve(int channel, std::vector<Running>& running, Preparation& preparation) {
     HelperRequest request;
     int fds[3];
     int count = 0;
@@ -120,11 +135,18 @@ bool serve(int channel, std::vector<Running>& running) {
     if (got == 0 || got == -1) {
         return got == -1 && (errno == EINTR || errno == EAGAIN);
     }
+    if (got == long(sizeof(request)) && count == 0) { // the start-up read was left for later
+        preparation.now();
+        return true;
+    }
     if (got < 0 || count != 3) {
         for (int i = 0; i < count; ++i) {
             close(fds[i]);
         }
         return true;
+    }
+    if (request.early == 0) {
+        preparation.now();
     }
     const int file = fds[0], reply = fds[1], status = fds[2];
     const pid_t helper = getpid();
@@ -166,22 +188,32 @@ void reapEnded(std::vector<Running>& running, const std::vector<pollfd>& polled)
     }
 }
 
+// The preparation (the format modules and their libraries: tens of milliseconds of a core) stays
+// out of the way of the viewer's start: the start-up read needs none of it (it reads bitmaps
+// only, and leaves every other format for later, which the viewer then says), so it runs when a
+// reader needs it, when the viewer says the start-up read was left for later, or after a second
+// with nothing to do.
 [[noreturn]] void runHelper(int channel, void (*prepare)()) {
     signal(SIGPIPE, SIG_IGN);
     closeAllBut({STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO, channel});
-    if (prepare != nullptr) {
-        prepare();
-    }
+    Preparation preparation{prepare};
+    constexpr int idleWait = 1000; // milliseconds
     std::vector<Running> running;
     for (;;) {
         std::vector<pollfd> polled{{channel, POLLIN, 0}};
         for (const Running& reader : running) {
             polled.push_back({reader.pidfd, POLLIN, 0});
         }
-        if (poll(polled.data(), nfds_t(polled.size()), -1) < 0) {
+        const int ready =
+            poll(polled.data(), nfds_t(polled.size()), preparation.done ? -1 : idleWait);
+        if (ready == 0) {
+            preparation.now();
+            continue;
+        }
+        if (ready < 0) {
             continue; // interrupted
         }
-        if (polled[0].revents != 0 && !serve(channel, running)) {
+        if (polled[0].revents != 0 && !serve(channel, running, preparation)) {
             _exit(0); // the viewer has gone; the readers die with the helper
         }
         reapEnded(running, polled);

@@ -52,10 +52,12 @@ struct ReadOutcome {
 };
 
 // Forks the helper. Call first in main, before any thread or the application object exists;
-// prepare runs once in the helper before any reader is forked (it loads what readers load at run
-// time, which they could not open once locked down). Returns false where no helper could start
-// (and on Windows).
+// prepare runs once in the helper before any reader but an early one is forked (it loads what
+// readers load at run time, which they could not open once locked down), or when the helper has
+// been idle for a second. Returns false where no helper could start (and on Windows).
 bool startReaderHelper(void (*prepare)());
+// Has the helper run prepare now, for the read an early one left for later.
+void prepareReadersNow();
 bool readerHelperRunning();
 // The helper's process id (readers are its children), 0 when none runs.
 int readerHelperPid();

@@ -13,7 +13,7 @@
 #endif
 
 #ifndef KELMO_MODULES_FROM_BINDIR
-#define KELMO_MODULES_FROM_BINDIR "../lib/kelmo"
+#define KELMO_MODULES_FROM_BINDIR "../lib/kelmo/formats"
 #endif
 
 namespace platform::decoders {
