@@ -2,8 +2,10 @@
 # SPDX-License-Identifier: MIT
 # Runs every performance measurement: the benchmarks, peak memory of a large picture against the
 # built-in one and of reading the PNG and WebP noise pictures, and launch to picture on screen
-# under Xvfb, Kelmo against itself reading in its own process (kelmo_in_process), feh and
-# gpicview.
+# under Xvfb, Kelmo against itself reading in its own process (kelmo_in_process, which links
+# every picture library as Kelmo did before its format modules), the floor (kelmo_qt_floor: a
+# bare Qt window with the same menu bar, and without it), feh and gpicview; and the time from
+# exec to main.
 # Needs: tools/install-deps.sh, plus xvfb, xauth, feh, time and libx11-dev (installed here when
 # missing). Usage: bench/run.sh [launches-per-case]
 set -euo pipefail
@@ -55,17 +57,29 @@ probe() { timeout 20 "$bin/bench/kelmo_launch_probe" 200 150 ff00ff 10000 -- "\$
 for picture in small.bmp large.bmp photo.jpg noise-6000.png noise-12000.png noise-6000.webp noise-8000.webp; do
   viewers="kelmo in-process feh gpicview"
   case \$picture in *.webp) viewers="kelmo in-process feh";; esac # gpicview reads no WebP
+  [ \$picture = small.bmp ] && viewers="kelmo in-process floor floor-no-menus feh gpicview"
   for i in \$(seq $runs); do
     for viewer in \$viewers; do
       command=\$viewer; [ \$viewer = kelmo ] && command="$bin/kelmo"
       [ \$viewer = in-process ] && command="$bin/bench/kelmo_in_process"
-      probe "\$command" "$work/\$picture" >> "$work/\$picture.\$viewer"
+      case \$viewer in floor*) command="$bin/bench/kelmo_qt_floor";; esac
+      extra=; [ \$viewer = floor-no-menus ] && extra=--no-menus
+      probe "\$command" "$work/\$picture" \$extra >> "$work/\$picture.\$viewer"
     done
   done
   for viewer in \$viewers; do
     median < "$work/\$picture.\$viewer" | sed "s/^/  \$picture \$viewer: /"
   done
 done
+echo; echo "== exec to main (median of $runs, ms), and the shared libraries each program links"
+for program in kelmo bench/kelmo_in_process; do
+  for i in \$(seq $runs); do
+    KELMO_TRACE_STARTUP=1 KELMO_PROBE_LINGER_MS=200 timeout 20 "$bin/bench/kelmo_launch_probe" \
+      200 150 ff00ff 10000 -- "$bin/\$program" "$work/small.bmp" 2>&1 |
+      sed -n "s/^kelmo start-up: main *at *\([0-9.]*\) ms.*/\1/p"
+  done | median | sed "s|^|  \$program: |; s|\$| ms, \$(ldd "$bin/\$program" | wc -l) libraries|"
+done
+echo "  bench/kelmo_qt_floor: \$(ldd "$bin/bench/kelmo_qt_floor" | wc -l) libraries"
 echo; echo "== Kelmo's own split, from the moment the probe started it (one launch each)"
 for picture in small.bmp large.bmp photo.jpg; do
   echo "  \$picture:"

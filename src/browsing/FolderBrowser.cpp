@@ -11,19 +11,30 @@ FolderBrowser::FolderBrowser(app::KelmoModel& model, loading::PictureOpener& ope
 void FolderBrowser::pictureShown(bool readAheadNow) {
     if (m_.shownFile.isEmpty()) {
         folder_.reset();
+        folderPath_.clear();
         dropReadAhead();
         return;
     }
     const QFileInfo shown(m_.shownFile);
-    if (!folder_ || folder_->folder() != shown.absolutePath()) {
+    if (folderPath_ != shown.absolutePath()) {
         dropReadAhead();
-        folder_ = std::make_unique<PictureFolder>(m_.shownFile);
+        folder_.reset();
+        folderPath_ = shown.absolutePath();
         direction_ = 1;
     }
     position_ = shown.fileName();
     if (readAheadNow) {
         readAhead();
     }
+}
+
+PictureFolder& FolderBrowser::folder() {
+    // Made on first use, not when the picture is shown: its collation and its watch on the
+    // folder (whose cost grows with the folder) would otherwise delay the start-up's first frame.
+    if (!folder_) {
+        folder_ = std::make_unique<PictureFolder>(m_.shownFile);
+    }
+    return *folder_;
 }
 
 void FolderBrowser::dropReadAhead() {
@@ -34,8 +45,8 @@ void FolderBrowser::dropReadAhead() {
 }
 
 std::optional<qsizetype> FolderBrowser::step(int direction) {
-    const QStringList& names = folder_->names();
-    const qsizetype place = folder_->placeOf(position_);
+    const QStringList& names = folder().names();
+    const qsizetype place = folder().placeOf(position_);
     const bool here = place < names.size() && names.at(place) == position_;
     // A position whose file has gone stands between its neighbours.
     const qsizetype to = direction > 0 ? (here ? place + 1 : place) : place - 1;
@@ -46,7 +57,7 @@ std::optional<qsizetype> FolderBrowser::step(int direction) {
 }
 
 std::optional<qsizetype> FolderBrowser::target(Move move) {
-    const QStringList& names = folder_->names();
+    const QStringList& names = folder().names();
     switch (move) {
     case Move::Next:
         return step(1);
@@ -67,7 +78,7 @@ std::optional<qsizetype> FolderBrowser::target(Move move) {
 }
 
 void FolderBrowser::go(Move move) {
-    if (!folder_) {
+    if (folderPath_.isEmpty()) {
         return; // the built-in picture has no folder
     }
     const std::optional<qsizetype> to = target(move);
@@ -76,8 +87,8 @@ void FolderBrowser::go(Move move) {
     }
     // From the first picture the way on is forwards, from the last backwards.
     direction_ = move == Move::Next || move == Move::First ? 1 : -1;
-    position_ = folder_->names().at(*to);
-    const QString path = folder_->pathOf(*to);
+    position_ = folder().names().at(*to);
+    const QString path = folder().pathOf(*to);
     if (readAhead_ && readAhead_->path == path) {
         const platform::ReadResult ready = std::move(*readAhead_);
         dropReadAhead();
@@ -133,11 +144,11 @@ void FolderBrowser::show(const platform::ReadResult& result) {
 }
 
 void FolderBrowser::readAhead() {
-    if (!folder_ || wanted_ || reading_ || readAhead_) {
+    if (folderPath_.isEmpty() || wanted_ || reading_ || readAhead_) {
         return;
     }
     if (const std::optional<qsizetype> next = step(direction_)) {
-        read(folder_->pathOf(*next), true);
+        read(folder().pathOf(*next), true);
     }
 }
 

@@ -47,8 +47,12 @@ class FolderBrowser {
     void read(const QString& name, bool ahead);
     void arrived(platform::ReadResult result);
 
+    PictureFolder& folder();
+
     app::KelmoModel& m_;
     loading::PictureOpener& opener_;
+
+    QString folderPath_; // the shown file's folder; empty for the built-in picture
     std::unique_ptr<PictureFolder> folder_;
     QString position_;                              // the file last shown or tried, by name
     int direction_ = 1;                             // +1 forwards, -1 backwards
