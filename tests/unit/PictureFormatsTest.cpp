@@ -58,6 +58,18 @@ void expectSameCorners(const QImage& shown, const QImage& expected, const std::s
     }
 }
 
+// A JPEG XL codestream in the ISO container: the signature box, the file type, the codestream.
+QByteArray inJxlContainer(const QByteArray& codestream) {
+    QByteArray file("\0\0\0\x0cJXL \r\n\x87\n\0\0\0\x14"
+                    "ftypjxl \0\0\0\0jxl ",
+                    32);
+    const quint32 size = quint32(codestream.size() + 8);
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        file.append(char((size >> shift) & 0xff));
+    }
+    return file + "jxlc" + codestream;
+}
+
 TEST(PictureFormats, TheContentDecidesNotTheName) {
     PictureFiles files;
     const QImage image = patternImage(20, 10);
@@ -67,7 +79,9 @@ TEST(PictureFormats, TheContentDecidesNotTheName) {
     } cases[] = {
         {"foto.jpg", encoded(image, "png")},       {"foto.bmp", encoded(image, "jpeg")},
         {"corte.gif", encoded(image, "bmp")},      {"corte.ico", encoded(image, "bmp")},
-        {"sin-extension", encoded(image, "jpeg")},
+        {"sin-extension", encoded(image, "jpeg")}, {"foto.png", encoded(image, "webp")},
+        {"foto.webp", encodeAvif(image)},          {"foto.avif", encodeHeic(image)},
+        {"foto.heic", encodeJxl(image)},           {"foto.jpeg", inJxlContainer(encodeJxl(image))},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(load(files, QString::fromUtf8(c.name), c.bytes).size(), QSize(20, 10)) << c.name;
