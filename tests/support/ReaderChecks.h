@@ -14,12 +14,14 @@
 
 namespace testing_support {
 
+// A memory bound no test picture reaches.
+inline const platform::decoders::DecodeContext roomyContext{qint64(1) << 32};
+
 // The file read by `reader` and finished as the loader finishes it, in a format to compare.
-inline QImage shownBy(const platform::decoders::PictureDecoder& reader,
-                      const platform::decoders::DecodeContext& context, const QString& path) {
+inline QImage shownBy(const platform::decoders::PictureDecoder& reader, const QString& path) {
     QFile file(path);
     EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-    return platform::decoders::finishPicture(reader.decode(file, context), context)
+    return platform::decoders::finishPicture(reader.decode(file, roomyContext), roomyContext)
         .convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
@@ -30,14 +32,13 @@ struct Refusal {
 };
 
 inline void expectRefusals(const platform::decoders::PictureDecoder& decoder,
-                           const platform::decoders::DecodeContext& context,
                            std::initializer_list<Refusal> cases) {
     PictureFiles files;
     for (const Refusal& c : cases) {
         QFile file(files.writeText(QStringLiteral("roto"), c.bytes));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         try {
-            decoder.decode(file, context);
+            decoder.decode(file, roomyContext);
             ADD_FAILURE() << c.name << " was read";
         } catch (const platform::decoders::DecodeFailure& failure) {
             EXPECT_TRUE(failure.reason().contains(QString::fromUtf8(c.reason)))

@@ -14,16 +14,9 @@
 #include <gtest/gtest.h>
 
 using namespace testing_support;
-using platform::decoders::DecodeContext;
 using platform::decoders::DecodeFailure;
 
 namespace {
-
-const DecodeContext context{qint64(1) << 32};
-
-QImage shown(const platform::decoders::PictureDecoder& reader, const QString& path) {
-    return shownBy(reader, context, path);
-}
 
 QByteArray key16(int grey) {
     return QByteArray(1, char(grey >> 8)) + char(grey & 0xff);
@@ -88,10 +81,10 @@ TEST(PngReader, EveryKindShowsQtsPixels) {
     for (const auto& c : cases) {
         const QByteArray png = makePng(c.layout);
         const QString path = files.writeText(QStringLiteral("caso.png"), png);
-        QImage expected = c.qtMisreads
-                              ? shown(qts, files.writeText(QStringLiteral("sin.png"),
-                                                           QByteArray(png).replace("tRNS", "tRNx")))
-                              : shown(qts, path);
+        QImage expected =
+            c.qtMisreads ? shownBy(qts, files.writeText(QStringLiteral("sin.png"),
+                                                        QByteArray(png).replace("tRNS", "tRNx")))
+                         : shownBy(qts, path);
         for (int y = 0; c.qtMisreads && y < expected.height(); ++y) {
             for (int x = 0; x < expected.width(); x += 5) {
                 expected.setPixel(x, y, 0);
@@ -99,7 +92,7 @@ TEST(PngReader, EveryKindShowsQtsPixels) {
         }
         QImage actual;
         try {
-            actual = shown(ours, path);
+            actual = shownBy(ours, path);
         } catch (const DecodeFailure& failure) {
             ADD_FAILURE() << c.name << ": " << failure.reason().toStdString();
             continue;
@@ -130,7 +123,7 @@ TEST(PngReader, DamagedFilesGiveTheirReason) {
     QByteArray huge = good;
     huge.replace(16, 8, QByteArray::fromHex("000186a0000186a0")); // 100000 × 100000
     huge.replace(29, 4, pngChunk("IHDR", huge.mid(16, 13)).right(4));
-    expectRefusals(platform::decoders::PngDecoder(), context,
+    expectRefusals(platform::decoders::PngDecoder(),
                    {
                        {"CRC", badCrc, "la suma de control de un bloque no coincide"},
                        {"cut in the data", good.left(good.size() / 2), "termina"},

@@ -14,16 +14,9 @@
 #include <gtest/gtest.h>
 
 using namespace testing_support;
-using platform::decoders::DecodeContext;
 using platform::decoders::DecodeFailure;
 
 namespace {
-
-const DecodeContext context{qint64(1) << 32};
-
-QImage shown(const platform::decoders::PictureDecoder& reader, const QString& path) {
-    return shownBy(reader, context, path);
-}
 
 QImage translucent(int width, int height) {
     QImage image = patternImage(width, height).convertToFormat(QImage::Format_ARGB32);
@@ -55,8 +48,8 @@ TEST(WebpReader, ShowsQtsPixels) {
     const platform::decoders::QtImageDecoder qts("webp");
     for (const auto& c : cases) {
         const QString path = files.writeText(QStringLiteral("caso.webp"), c.bytes);
-        const QImage expected = shown(qts, path);
-        const QImage actual = shown(ours, path);
+        const QImage expected = shownBy(qts, path);
+        const QImage actual = shownBy(ours, path);
         ASSERT_EQ(actual.size(), expected.size()) << c.name;
         EXPECT_EQ(actual, expected) << c.name;
     }
@@ -65,9 +58,9 @@ TEST(WebpReader, ShowsQtsPixels) {
 TEST(WebpReader, AnimationShowsItsFirstFrameOnTheCanvas) {
     PictureFiles files;
     const QImage frame = patternImage(10, 6);
-    const QImage shownFrames =
-        shown(platform::decoders::WebpDecoder(),
-              files.writeText(QStringLiteral("animada.webp"), webpAnimation(frame, 4, 2, 20, 12)));
+    const QImage shownFrames = shownBy(
+        platform::decoders::WebpDecoder(),
+        files.writeText(QStringLiteral("animada.webp"), webpAnimation(frame, 4, 2, 20, 12)));
     ASSERT_EQ(shownFrames.size(), QSize(20, 12));
     EXPECT_EQ(shownFrames.pixel(0, 0), 0u);
     EXPECT_EQ(shownFrames.pixel(19, 11), 0u);
@@ -82,7 +75,7 @@ TEST(WebpReader, DamagedFilesGiveTheirReason) {
     for (qsizetype i = 40; i < garbled.size(); i += 3) {
         garbled[i] = char(garbled[i] ^ 0x5a);
     }
-    expectRefusals(platform::decoders::WebpDecoder(), context,
+    expectRefusals(platform::decoders::WebpDecoder(),
                    {
                        {"cut", good.left(good.size() / 2), "WebP está dañado"},
                        {"garbled", garbled, "WebP está dañado"},
