@@ -73,8 +73,9 @@ QImage endsWithoutAReply(int, const DecodeContext&) {
     _exit(0);
 }
 
-// Sends, on the reader's own channel, a picture whose memory file does not hold what it claims.
-template <bool sealed, std::size_t bytes>
+// Sends, on the reader's own channel, a picture whose memory files do not hold what it claims:
+// one of `bytes`, or two that split them after `first` bytes.
+template <bool sealed, std::size_t bytes, std::size_t first = 0>
 QImage liesAboutItsPixels(int file, const DecodeContext&) {
     int channel = -1;
     for (int fd = 0; fd < 64; ++fd) {
@@ -83,10 +84,16 @@ QImage liesAboutItsPixels(int file, const DecodeContext&) {
             channel = fd;
         }
     }
-    const int memory = memfd_create("lie", MFD_ALLOW_SEALING);
-    if (ftruncate(memory, off_t(bytes)) != 0 ||
-        (sealed && fcntl(memory, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE) != 0)) {
-        _exit(3);
+    const std::size_t sizes[2] = {first > 0 ? first : bytes, bytes - first};
+    int memory[2];
+    const int files = first > 0 ? 2 : 1;
+    for (int i = 0; i < files; ++i) {
+        memory[i] = memfd_create("lie", MFD_ALLOW_SEALING);
+        if (ftruncate(memory[i], off_t(sizes[i])) != 0 ||
+            (sealed &&
+             fcntl(memory[i], F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE) != 0)) {
+            _exit(3);
+        }
     }
     platform::sandbox::ReaderReply reply;
     reply.kind = platform::sandbox::ReaderReply::Picture;
@@ -94,7 +101,7 @@ QImage liesAboutItsPixels(int file, const DecodeContext&) {
     reply.height = 1000;
     reply.bytesPerLine = 4000;
     reply.format = QImage::Format_RGB32;
-    platform::sandbox::sendMessage(channel, &reply, sizeof(reply), &memory, 1);
+    platform::sandbox::sendMessage(channel, &reply, sizeof(reply), memory, files);
     _exit(0);
 }
 
@@ -144,6 +151,9 @@ TEST(ReaderProcess, DeathsAndLimitsAreReportedAndTheViewerGoesOn) {
         {"no reply", endsWithoutAReply, ReadEnd::Crashed},
         {"memory file too small", liesAboutItsPixels<true, 16>, ReadEnd::Crashed},
         {"memory file not sealed", liesAboutItsPixels<false, 4000000>, ReadEnd::Crashed},
+        {"first memory file not whole pages", liesAboutItsPixels<true, 4000000, 4000>,
+         ReadEnd::Crashed},
+        {"second memory file too small", liesAboutItsPixels<true, 3000000, 4096>, ReadEnd::Crashed},
     };
     // Under the sanitizers no address-space bound can be set (LockDown.h).
     if (platform::sandbox::memoryBoundApplies()) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "BmpDecoder.h"
 
+#include "FreshPages.h"
+
 #include "QtImageDecoder.h"
 
 #include <QFile>
@@ -14,6 +16,7 @@
 #include <bit>
 #include <cstring>
 #include <future>
+#include <vector>
 
 #if defined(Q_OS_UNIX)
 #include <cerrno>
@@ -281,34 +284,62 @@ void convertRow(const Header& h, const uchar* in, QRgb* out) {
     }
 }
 
-// Where the converted rows go. The rows are found without QImage::scanLine(), which counts
-// detaches and so may not be called from two threads at once.
-struct Rows {
-    uchar* first;
-    qsizetype bytesPerLine;
+// Where the converted rows go: straight into the picture's memory, or, where the pixel memory
+// takes the rows, through a band in the cache that it puts in place. The rows are found without
+// QImage::scanLine(), which counts detaches and so may not be called from two threads at once.
+class Rows {
+  public:
+    Rows(QImage& image, const decoders::PixelMemory* memory)
+        : image_(image), memory_(memory != nullptr && memory->takesRows(image) ? memory : nullptr),
+          first_(memory_ != nullptr ? nullptr : image.bits()), bytesPerLine_(image.bytesPerLine()) {
+    }
 
-    explicit Rows(QImage& image) : first(image.bits()), bytesPerLine(image.bytesPerLine()) {}
-    QRgb* row(int y) const { return reinterpret_cast<QRgb*>(first + y * bytesPerLine); }
+    // Rows [top, top + count) of the picture, to be written and then handed to done().
+    QRgb* band(int top, int count, std::vector<QRgb>& buffer) const {
+        if (memory_ != nullptr) {
+            buffer.resize(std::size_t(count) * std::size_t(bytesPerLine_ / 4));
+            return buffer.data();
+        }
+        decoders::makePagesFor(first_ + top * bytesPerLine_, std::size_t(count * bytesPerLine_));
+        return reinterpret_cast<QRgb*>(first_ + top * bytesPerLine_);
+    }
+    QRgb* row(QRgb* band, int r) const { return band + r * (bytesPerLine_ / 4); }
+    void done(int top, int count, const QRgb* band) const {
+        if (memory_ != nullptr) {
+            memory_->putRows(image_, top * bytesPerLine_, reinterpret_cast<const uchar*>(band),
+                             count * bytesPerLine_);
+        }
+    }
+
+  private:
+    const QImage& image_;
+    const decoders::PixelMemory* memory_;
+    uchar* first_;
+    qsizetype bytesPerLine_;
 };
 
 // Reads the file rows [first, end) with `readAt(buffer, fileOffset, bytes)` and converts them
 // into their image rows.
 template <typename ReadAt>
-Result readRowRange(ReadAt readAt, const Header& h, Rows out, qint64 first, qint64 end) {
+Result readRowRange(ReadAt readAt, const Header& h, const Rows& out, qint64 first, qint64 end) {
     const qint64 rowsPerChunk = std::max<qint64>(1, chunkBytes / h.stride);
     QByteArray buffer(qsizetype(std::min<qint64>(rowsPerChunk, end - first) * h.stride),
                       Qt::Uninitialized);
+    std::vector<QRgb> converted;
     for (qint64 chunk = first; chunk < end; chunk += rowsPerChunk) {
         const qint64 rows = std::min<qint64>(rowsPerChunk, end - chunk);
         if (!readAt(buffer.data(), h.pixelOffset + chunk * h.stride, rows * h.stride)) {
             return malformed("el archivo termina antes de los últimos píxeles");
         }
+        const int top = int(h.topDown ? chunk : h.height - chunk - rows);
+        QRgb* band = out.band(top, int(rows), converted);
         for (qint64 r = 0; r < rows; ++r) {
             const qint64 fileRow = chunk + r;
             const int y = int(h.topDown ? fileRow : h.height - 1 - fileRow);
             convertRow(h, reinterpret_cast<const uchar*>(buffer.constData()) + r * h.stride,
-                       out.row(y));
+                       out.row(band, y - top));
         }
+        out.done(top, int(rows), band);
     }
     return Result{Outcome::Decoded, {}, {}};
 }
@@ -334,11 +365,10 @@ bool readAtOffset(int fd, char* buffer, qint64 offset, qint64 bytes) {
 // A large picture is read in two halves at once, the second on a thread of its own: filling a
 // hundred megabytes of fresh memory costs more than reading the file, and both cores can share
 // it. Each half reads at its own offsets, so the two never share a file position.
-Result readRowsInHalves(int fd, const Header& h, QImage& image) {
+Result readRowsInHalves(int fd, const Header& h, const Rows& out) {
     const auto readAt = [fd](char* buffer, qint64 offset, qint64 bytes) {
         return readAtOffset(fd, buffer, offset, bytes);
     };
-    const Rows out(image);
     const qint64 middle = h.height / 2;
     std::future<Result> second = std::async(
         std::launch::async, [&] { return readRowRange(readAt, h, out, middle, h.height); });
@@ -348,19 +378,21 @@ Result readRowsInHalves(int fd, const Header& h, QImage& image) {
 }
 #endif
 
-Result readRows(QIODevice& device, const Header& h, QImage& image) {
+Result readRows(QIODevice& device, const Header& h, QImage& image,
+                const decoders::PixelMemory* memory) {
+    const Rows out(image, memory);
 #if defined(Q_OS_UNIX)
     const auto* file = qobject_cast<QFileDevice*>(&device);
     if (file != nullptr && file->handle() >= 0 && qint64(h.width) * h.height * 4 >= halvedBytes &&
         QThread::idealThreadCount() > 1) {
-        return readRowsInHalves(file->handle(), h, image);
+        return readRowsInHalves(file->handle(), h, out);
     }
 #endif
     // The rows follow one another from the pixel offset, where the device now stands.
     const auto readNext = [&device](char* buffer, qint64, qint64 bytes) {
         return device.read(buffer, bytes) == bytes;
     };
-    return readRowRange(readNext, h, Rows(image), 0, h.height);
+    return readRowRange(readNext, h, out, 0, h.height);
 }
 
 // Run-length encoded rows, bottom-up. Runs only move forward, so the pixels no run reaches are
@@ -481,16 +513,17 @@ Result decode(QIODevice& device, qint64 maxBytes, const decoders::PixelMemory* m
     }
     const QImage::Format format =
         h.alpha.mask != 0 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
-    QImage image = memory != nullptr ? memory->make(h.width, h.height, format)
-                                     : QImage(h.width, h.height, format);
+    const bool runLength = h.compression == Rle8 || h.compression == Rle4;
+    QImage image = memory == nullptr ? QImage(h.width, h.height, format)
+                   : runLength       ? memory->make(h.width, h.height, format)
+                                     : memory->makeForRows(h.width, h.height, format);
     if (image.isNull()) {
         return malformed("no hay memoria suficiente para la imagen");
     }
     if (!device.seek(h.pixelOffset)) {
         return malformed("la posición de los píxeles no es válida");
     }
-    Result body = (h.compression == Rle8 || h.compression == Rle4) ? readRunLength(device, h, image)
-                                                                   : readRows(device, h, image);
+    Result body = runLength ? readRunLength(device, h, image) : readRows(device, h, image, memory);
     if (body.outcome == Outcome::Decoded) {
         body.image = std::move(image);
     }

@@ -125,7 +125,9 @@ class Decompression {
 // be) on another thread, which also takes the first touch of the picture's fresh memory.
 QImage readInBands(Decompression& jpeg, QSize stored, Orientation orientation,
                    const DecodeContext& context) {
-    UprightWriter writer(stored, orientation, QImage::Format_RGB32, context);
+    // Untagged RGB rows are the finished pixels.
+    const bool finished = jpeg.iccProfile().isEmpty() && jpeg.info().out_color_space != JCS_CMYK;
+    UprightWriter writer(stored, orientation, QImage::Format_RGB32, context, finished);
     constexpr int bandRows = 64;
     QImage bands[2] = {QImage(stored.width(), bandRows, QImage::Format_RGB32),
                        QImage(stored.width(), bandRows, QImage::Format_RGB32)};

@@ -69,6 +69,17 @@ class PixelMemory {
     virtual ~PixelMemory() = default;
     // A picture of that size and format, or a null one when the memory cannot be had.
     virtual QImage make(int width, int height, QImage::Format format) const = 0;
+    // The same for a reader that will put all of its rows with putRows(); where takesRows() then
+    // says so, the picture's own memory is read-only until it is handed over.
+    virtual QImage makeForRows(int width, int height, QImage::Format format) const {
+        return make(width, height, format);
+    }
+    virtual bool takesRows(const QImage&) const { return false; }
+    // Puts `bytes` of finished rows at `offset` of the picture's buffer, where takesRows(picture).
+    // Safe from two threads at once for parts that do not overlap. Throws std::bad_alloc when
+    // memory ran out.
+    virtual void putRows(const QImage&, qint64 /*offset*/, const uchar* /*rows*/,
+                         qint64 /*bytes*/) const {}
 };
 
 struct DecodeContext {

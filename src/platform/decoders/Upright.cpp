@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "Upright.h"
 
+#include "FreshPages.h"
+
 #include "TwoHalves.h"
 
 #include <algorithm>
@@ -12,12 +14,17 @@ bool swapsSides(Orientation orientation) {
 }
 
 UprightWriter::UprightWriter(QSize stored, Orientation orientation, QImage::Format format,
-                             const DecodeContext& context)
+                             const DecodeContext& context, bool finished)
     : stored_(stored), orientation_(orientation) {
     const QSize size = swapsSides(orientation) ? stored.transposed() : stored;
-    upright_ = context.newImage(size.width(), size.height(), format);
+    if (finished && orientation == Orientation::Upright && context.memory != nullptr) {
+        upright_ = context.memory->makeForRows(size.width(), size.height(), format);
+        putter_ = context.memory->takesRows(upright_) ? context.memory : nullptr;
+    } else {
+        upright_ = context.newImage(size.width(), size.height(), format);
+    }
     if (!upright_.isNull()) {
-        bits_ = upright_.bits();
+        bits_ = putter_ != nullptr ? nullptr : upright_.bits();
         bytesPerLine_ = upright_.bytesPerLine();
     }
 }
@@ -32,12 +39,21 @@ void UprightWriter::writeRows(const uchar* rows, qsizetype bytesPerLine, int fir
         return reinterpret_cast<const quint32*>(rows + qsizetype(y - firstRow) * bytesPerLine);
     };
     const int end = firstRow + count;
+    if (putter_ != nullptr) { // upright: the band as it is, or a row at a time
+        const int step = bytesPerLine == bytesPerLine_ ? count : 1;
+        for (int y = firstRow; y < end; y += step) {
+            putter_->putRows(upright_, y * bytesPerLine_, reinterpret_cast<const uchar*>(in(y)),
+                             qint64(std::min(step, end - y)) * bytesPerLine_);
+        }
+        return;
+    }
     if (!swapsSides(orientation_)) {
         // Stored rows stay rows, in the same or the opposite order, forwards or mirrored.
         const bool mirrored =
             orientation_ == Orientation::MirrorHorizontal || orientation_ == Orientation::Rotate180;
         const bool flipped =
             orientation_ == Orientation::Rotate180 || orientation_ == Orientation::MirrorVertical;
+        makePagesFor(out(0, flipped ? h - end : firstRow), std::size_t(count) * bytesPerLine_);
         for (int y = firstRow; y < end; ++y) {
             quint32* target = out(0, flipped ? h - 1 - y : y);
             const quint32* source = in(y);
@@ -48,6 +64,10 @@ void UprightWriter::writeRows(const uchar* rows, qsizetype bytesPerLine, int fir
             }
         }
         return;
+    }
+    // The first band already touches every upright row.
+    if (firstRow == 0) {
+        makePagesFor(bits_, std::size_t(upright_.sizeInBytes()));
     }
     // Stored rows become columns: stored column x is upright row x (Transpose, Rotate90) or
     // w - 1 - x (Transverse, Rotate270); stored row y is upright column y (Transpose, Rotate270)

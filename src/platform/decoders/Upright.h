@@ -13,9 +13,10 @@ namespace platform::decoders {
 class UprightWriter {
   public:
     // The upright picture of a stored picture of that size and 32-bit format, made where the
-    // context says; null when memory ran out.
+    // context says; null when memory ran out. `finished`: no later step changes the pixels
+    // written, so that upright rows may be put in place by the context's pixel memory.
     UprightWriter(QSize stored, Orientation orientation, QImage::Format format,
-                  const DecodeContext& context);
+                  const DecodeContext& context, bool finished = false);
 
     bool isNull() const { return upright_.isNull(); }
     // Writes `count` stored rows from `firstRow` on. Bands that do not overlap may be written
@@ -29,6 +30,7 @@ class UprightWriter {
     QImage upright_;
     uchar* bits_ = nullptr;
     qsizetype bytesPerLine_ = 0;
+    const PixelMemory* putter_ = nullptr; // puts the rows, when not null
 };
 
 // The whole picture turned; the picture itself when it is upright already. Null when memory ran

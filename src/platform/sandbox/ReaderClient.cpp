@@ -196,12 +196,16 @@ ReadOutcome crashed() {
 // What a reader sent back, checked.
 ReadOutcome replyOf(int reply, qint64 maxBytes) {
     ReaderReply message;
-    int memory = -1, count = 0;
-    if (receiveMessage(reply, &message, sizeof(message), &memory, 1, count, false) !=
-        long(sizeof(message))) {
+    int memory[maxPixelFiles], count = 0;
+    const long got =
+        receiveMessage(reply, &message, sizeof(message), memory, maxPixelFiles, count, false);
+    PixelFiles pixels;
+    for (int i = 0; i < count; ++i) {
+        pixels.add(memory[i]);
+    }
+    if (got != long(sizeof(message))) {
         return crashed();
     }
-    Descriptor pixels(count == 1 ? memory : -1);
     const QString reason = QString::fromUtf8(
         message.reason, std::min<qsizetype>(message.reasonBytes, sizeof(message.reason)));
     ReadOutcome outcome{ReadEnd::Crashed,
@@ -229,12 +233,9 @@ ReadOutcome replyOf(int reply, qint64 maxBytes) {
     default:
         return outcome;
     }
-    if (pixels.get() < 0) {
-        return outcome;
-    }
     const PixelLayout layout{message.width, message.height, message.bytesPerLine,
                              QImage::Format(message.format)};
-    outcome.image = mapPixels(pixels.release(), layout, maxBytes);
+    outcome.image = mapPixels(std::move(pixels), layout, maxBytes);
     if (!outcome.image.isNull()) {
         outcome.end = ReadEnd::Picture;
         reportMissingGuards(message.guards);

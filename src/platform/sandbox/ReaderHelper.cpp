@@ -39,8 +39,8 @@ void closeAllBut(std::vector<int> kept) {
     syscall(SYS_close_range, first, ~0U, 0);
 }
 
-void sendReply(int reply, ReaderReply& message, int fd = -1) {
-    sendMessage(reply, &message, sizeof(message), fd >= 0 ? &fd : nullptr, fd >= 0 ? 1 : 0);
+void sendReply(int reply, ReaderReply& message, const PixelFiles& pixels = {}) {
+    sendMessage(reply, &message, sizeof(message), pixels.data(), pixels.count());
 }
 
 void replyWithReason(int reply, ReaderReply& message, ReaderReply::Kind kind,
@@ -58,8 +58,9 @@ void runFunction(const HelperRequest& request, int file, int reply, ReaderReply&
     try {
         QImage picture = reinterpret_cast<ReaderFunction>(request.function)(file, context);
         PixelLayout layout;
-        const int memory = picture.isNull() ? -1 : pixels.handOver(picture, layout);
-        if (memory < 0) {
+        const PixelFiles memory =
+            picture.isNull() ? PixelFiles() : pixels.handOver(picture, layout);
+        if (memory.count() == 0) {
             replyWithReason(reply, message, ReaderReply::OutOfMemory, {});
             return;
         }

@@ -13,6 +13,7 @@ Decoded PngDecoder::decode(QFile& file, const DecodeContext& context) const {
     png::PngFile png = chunks.readUpToData();
     context.checkSize(png.header.width, png.header.height);
     png::Canvas canvas = png::makeCanvas(png, context);
+    const auto pages = png::pagesAhead(canvas, file.size() - file.pos());
     chunks.readData(png, canvas.room, canvas.roomSize);
     Decoded decoded;
     decoded.image = png::decodeImageData(png, std::move(canvas));
