@@ -2,11 +2,14 @@
 #include "WebpDecoder.h"
 
 #include "platform/decoders/ContainerMetadata.h"
+#include "platform/decoders/FreshPages.h"
 
 #include <QColorSpace>
 #include <QFile>
 #include <webp/decode.h>
 #include <webp/demux.h>
+
+#include <optional>
 
 namespace platform::decoders {
 
@@ -76,6 +79,8 @@ const char* reasonFor(VP8StatusCode status) {
     }
 }
 
+constexpr std::size_t pagesAheadBytes = 8 << 20;
+
 // Decodes the frame's bitstream straight into its place on the canvas.
 void decodeFrame(const WebPIterator& frame, QImage& canvas) {
     if (frame.x_offset < 0 || frame.y_offset < 0 || frame.width <= 0 || frame.height <= 0 ||
@@ -95,6 +100,11 @@ void decodeFrame(const WebPIterator& frame, QImage& canvas) {
     config.output.u.RGBA.rgba = first;
     config.output.u.RGBA.stride = int(stride);
     config.output.u.RGBA.size = size_t((frame.height - 1) * stride + frame.width * 4);
+    // libwebp writes the rows in order, more slowly than the kernel makes their pages.
+    std::optional<PagesAhead> pages;
+    if (config.output.u.RGBA.size >= pagesAheadBytes) {
+        pages.emplace(std::initializer_list<PagesAhead::Range>{{first, config.output.u.RGBA.size}});
+    }
     const VP8StatusCode status = WebPDecode(frame.fragment.bytes, frame.fragment.size, &config);
     WebPFreeDecBuffer(&config.output);
     if (status != VP8_STATUS_OK) {
