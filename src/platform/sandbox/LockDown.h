@@ -18,6 +18,10 @@ struct LockDownResult {
 // bound; see memoryBoundApplies). Returns false when not even no-new-privileges could be set.
 bool lockDown(std::int64_t memoryBytes, LockDownResult& result);
 
+// Compiles the readers' seccomp filter once, in the helper, for the readers it forks afterwards
+// (each else compiles its own).
+void compileReaderFilter();
+
 // Whether an address-space limit can be set in this build: AddressSanitizer and ThreadSanitizer
 // reserve terabytes of address space for their shadow memory, so under them the reader is bounded
 // only by the picture memory bound the readers check themselves.

@@ -105,6 +105,7 @@ void runFunction(const HelperRequest& request, int file, int reply, ReaderReply&
 struct Preparation {
     void (*prepare)();
     bool done = false;
+    bool filterCompiled = false; // the readers' seccomp filter
     void now() {
         if (!done) {
             done = true;
@@ -169,6 +170,10 @@ bool serve(int channel, std::vector<Running>& running, Preparation& preparation)
     }
     note(status, HelperNote::Started, pid, 0, pidfd);
     running.push_back({pid, pidfd, status});
+    if (!preparation.filterCompiled) { // while the first reader runs
+        compileReaderFilter();
+        preparation.filterCompiled = true;
+    }
     return true;
 }
 
