@@ -20,7 +20,8 @@ void makePagesFor(void* first, std::size_t bytes);
 
 // Makes the pages of fresh memory on a thread of its own, range after range in the order given,
 // a band at a time, until done or destroyed: for a writer that fills the memory in that order
-// more slowly than the kernel makes pages (an inflate), which then finds them made.
+// more slowly than the kernel makes pages (an inflate, libwebp), which then finds them made.
+// Ranges of less than 8 MB in all are left to the writer: a thread would cost more than it saves.
 class PagesAhead {
   public:
     struct Range {
@@ -28,13 +29,9 @@ class PagesAhead {
         std::size_t bytes;
     };
     explicit PagesAhead(std::initializer_list<Range> ranges);
-    ~PagesAhead();
-    PagesAhead(const PagesAhead&) = delete;
-    PagesAhead& operator=(const PagesAhead&) = delete;
 
   private:
-    std::vector<Range> ranges_;
-    std::jthread thread_;
+    std::jthread thread_; // asked to stop and joined when it goes
 };
 
 } // namespace platform::decoders

@@ -186,7 +186,8 @@ QImage SharedPixels::makeMapped(int width, int height, QImage::Format format, bo
     const qint64 size = bytesPerLine * height;
     PartSizes sizes{size, 0};
     if (size >= splitBytes) {
-        sizes = {size / 2 / pageBytes() * pageBytes(), size - size / 2 / pageBytes() * pageBytes()};
+        const qint64 first = size / 2 / pageBytes() * pageBytes();
+        sizes = {first, size - first};
     }
     auto* mapping = new Mapping{nullptr, std::size_t(size), {}};
     for (std::size_t i = 0; i < sizes.size() && sizes[i] > 0; ++i) {

@@ -251,20 +251,15 @@ Canvas makeCanvas(const PngFile& file, const DecodeContext& context) {
     return canvas;
 }
 
-std::unique_ptr<PagesAhead> pagesAhead(const Canvas& canvas, qint64 dataBytes) {
+PagesAhead pagesAhead(const Canvas& canvas, qint64 dataBytes) {
     const auto total = std::size_t(canvas.image.sizeInBytes());
     auto* bits = const_cast<uchar*>(canvas.image.constBits());
-    if (qint64(total) < twoThreadBytes * 4) {
-        return nullptr;
-    }
     if (canvas.filteredAt < 0) {
-        return std::make_unique<PagesAhead>(
-            std::initializer_list<PagesAhead::Range>{{bits, total}});
+        return PagesAhead({{bits, total}});
     }
     const auto room = std::size_t(std::clamp<qint64>(dataBytes, 0, canvas.roomSize));
     const auto rows = std::size_t(canvas.filteredAt);
-    return std::make_unique<PagesAhead>(
-        std::initializer_list<PagesAhead::Range>{{bits, room}, {bits + rows, total - rows}});
+    return PagesAhead({{bits, room}, {bits + rows, total - rows}});
 }
 
 QImage decodeImageData(const PngFile& file, Canvas canvas) {

@@ -16,7 +16,6 @@
 #include "platform/decoders/PictureDecoder.h"
 
 #include <QImage>
-#include <memory>
 
 namespace platform::decoders::png {
 
@@ -33,10 +32,10 @@ struct Canvas {
 // says whenever it is exactly the finished picture's. Throws DecodeFailure.
 Canvas makeCanvas(const PngFile& file, const DecodeContext& context);
 QImage decodeImageData(const PngFile& file, Canvas canvas);
-// For a large picture, its buffer's pages made on another thread in the order the reading fills
-// them (the compressed data of at most `dataBytes` into the room, then the inflated rows); null
-// for a small one. Keep it until the image data is decoded.
-std::unique_ptr<PagesAhead> pagesAhead(const Canvas& canvas, qint64 dataBytes);
+// The buffer's pages made on another thread in the order the reading fills them (the compressed
+// data of at most `dataBytes` into the room, then the inflated rows). Keep it until the image
+// data is decoded.
+PagesAhead pagesAhead(const Canvas& canvas, qint64 dataBytes);
 
 // The same with zlib alone, a row at a time: what the benchmarks weigh the fast way against.
 QImage decodeImageDataWithZlib(const PngFile& file);

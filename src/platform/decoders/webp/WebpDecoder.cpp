@@ -9,8 +9,6 @@
 #include <webp/decode.h>
 #include <webp/demux.h>
 
-#include <optional>
-
 namespace platform::decoders {
 
 namespace {
@@ -79,8 +77,6 @@ const char* reasonFor(VP8StatusCode status) {
     }
 }
 
-constexpr std::size_t pagesAheadBytes = 8 << 20;
-
 // Decodes the frame's bitstream straight into its place on the canvas.
 void decodeFrame(const WebPIterator& frame, QImage& canvas) {
     if (frame.x_offset < 0 || frame.y_offset < 0 || frame.width <= 0 || frame.height <= 0 ||
@@ -101,10 +97,7 @@ void decodeFrame(const WebPIterator& frame, QImage& canvas) {
     config.output.u.RGBA.stride = int(stride);
     config.output.u.RGBA.size = size_t((frame.height - 1) * stride + frame.width * 4);
     // libwebp writes the rows in order, more slowly than the kernel makes their pages.
-    std::optional<PagesAhead> pages;
-    if (config.output.u.RGBA.size >= pagesAheadBytes) {
-        pages.emplace(std::initializer_list<PagesAhead::Range>{{first, config.output.u.RGBA.size}});
-    }
+    const PagesAhead pages({{first, config.output.u.RGBA.size}});
     const VP8StatusCode status = WebPDecode(frame.fragment.bytes, frame.fragment.size, &config);
     WebPFreeDecBuffer(&config.output);
     if (status != VP8_STATUS_OK) {
