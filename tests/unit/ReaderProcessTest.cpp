@@ -18,7 +18,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/landlock.h>
+#include <sched.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -58,6 +60,16 @@ QImage triesToGetOut(int, const DecodeContext&) {
     }
     seen << QStringLiteral("fork ") + refused(child);
     seen << QStringLiteral("signal ") + refused(kill(getppid(), 0));
+    // Each set to what it is already: allowed, it would change nothing in the helper.
+    rlimit limit{};
+    prlimit(getppid(), RLIMIT_CORE, nullptr, &limit);
+    seen << QStringLiteral("limits ") + refused(prlimit(getppid(), RLIMIT_CORE, &limit, nullptr));
+    const int nice = getpriority(PRIO_PROCESS, id_t(getppid()));
+    seen << QStringLiteral("priority ") + refused(setpriority(PRIO_PROCESS, id_t(getppid()), nice));
+    cpu_set_t cpus;
+    sched_getaffinity(getppid(), sizeof(cpus), &cpus);
+    seen << QStringLiteral("affinity ") +
+                refused(sched_setaffinity(getppid(), sizeof(cpus), &cpus));
     throw DecodeFailure(seen.join(QStringLiteral(", ")));
 }
 
@@ -127,7 +139,9 @@ TEST(ReaderProcess, RefusesFilesSocketsProgramsProcessesAndSignalsButAllowsThrea
     const ReadOutcome out = reader.run(triesToGetOut);
     ASSERT_EQ(out.end, ReadEnd::Failure) << out.reason.toStdString();
     EXPECT_EQ(out.reason, QStringLiteral("read refused, create refused, socket refused, exec "
-                                         "refused, fork refused, signal refused"));
+                                         "refused, fork refused, signal refused, limits refused, "
+                                         "priority refused, affinity refused"))
+        << out.reason.toStdString();
     EXPECT_FALSE(QFile::exists(QStringLiteral("/tmp/kelmo-escaped")));
     EXPECT_TRUE(out.seccomp);
     // Landlock is a second wall behind the filter; where the kernel lacks it the read still runs

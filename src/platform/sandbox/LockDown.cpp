@@ -230,6 +230,18 @@ scmp_filter_ctx buildFilter(scmp_datum_t self) {
     for (const char* name : {"kill", "tgkill", "rt_sigqueueinfo", "rt_tgsigqueueinfo"}) {
         built = built && addRefusal(filter, name, 1, &others);
     }
+    // Another process of the user can have its limits, scheduling and memory placement changed
+    // without any privilege: a reader lowering the viewer's memory or descriptor limits would
+    // crash it. Only the reader's own (process id 0, which is what glibc passes) stay allowed,
+    // and priorities, which may name a whole process group or user, not at all.
+    const scmp_arg_cmp notSelf = SCMP_A0(SCMP_CMP_NE, 0);
+    for (const char* name : {"prlimit64", "sched_setaffinity", "sched_setscheduler",
+                             "sched_setparam", "sched_setattr", "migrate_pages", "move_pages"}) {
+        built = built && addRefusal(filter, name, 1, &notSelf);
+    }
+    for (const char* name : {"setpriority", "ioprio_set"}) {
+        built = built && addRefusal(filter, name);
+    }
     if (!built) {
         seccomp_release(filter);
         return nullptr;
