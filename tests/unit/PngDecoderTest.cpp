@@ -5,13 +5,17 @@
 #include "platform/decoders/png/PngDecoder.h"
 #include "platform/decoders/PictureFinish.h"
 #include "platform/decoders/QtImageDecoder.h"
+#include "platform/decoders/png/PngRows.h"
 #include "support/PictureEncoders.h"
 #include "support/PngFiles.h"
 #include "support/ReaderChecks.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
+#include <QRandomGenerator>
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <vector>
 
 using namespace testing_support;
 using platform::decoders::DecodeFailure;
@@ -131,6 +135,48 @@ TEST(PngReader, DamagedFilesGiveTheirReason) {
                        {"too large", huge, "es demasiado grande"},
                        {"no header", good.left(8) + good.mid(33), "falta la cabecera"},
                    });
+}
+
+// The filters as the format defines them, a byte at a time: what the fast ways must equal.
+uchar predicted(int filter, int left, int up, int upperLeft) {
+    const int estimate = left + up - upperLeft;
+    const int toLeft = std::abs(estimate - left), toUp = std::abs(estimate - up),
+              toUpperLeft = std::abs(estimate - upperLeft);
+    switch (filter) {
+    case 1:
+        return uchar(left);
+    case 2:
+        return uchar(up);
+    case 3:
+        return uchar((left + up) / 2);
+    default:
+        return uchar(toLeft <= toUp && toLeft <= toUpperLeft ? left
+                     : toUp <= toUpperLeft                   ? up
+                                                             : upperLeft);
+    }
+}
+
+TEST(PngReader, EveryFilterUndoneAsDefinedForEveryPixelSize) {
+    QRandomGenerator random(5);
+    for (const int step : {1, 2, 3, 4, 6, 8}) {
+        for (int filter = 1; filter <= 4; ++filter) {
+            const qsizetype bytes = step * 67;
+            std::vector<uchar> prior(size_t(bytes), 0), row(size_t(bytes), 0);
+            for (qsizetype i = 0; i < bytes; ++i) { // extremes, where the predictors tie
+                prior[size_t(i)] = uchar(i % 7 == 0 ? 255 * (i % 2) : random.bounded(256));
+                row[size_t(i)] = uchar(random.bounded(256));
+            }
+            std::vector<uchar> expected = row;
+            for (qsizetype i = 0; i < bytes; ++i) {
+                const int left = i >= step ? expected[size_t(i - step)] : 0;
+                const int upperLeft = i >= step ? prior[size_t(i - step)] : 0;
+                expected[size_t(i)] = uchar(expected[size_t(i)] +
+                                            predicted(filter, left, prior[size_t(i)], upperLeft));
+            }
+            platform::decoders::png::unfilterRow(filter, row.data(), prior.data(), bytes, step);
+            EXPECT_EQ(row, expected) << "filter " << filter << ", " << step << " bytes a pixel";
+        }
+    }
 }
 
 } // namespace
