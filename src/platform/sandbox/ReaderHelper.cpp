@@ -9,10 +9,12 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <poll.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -79,24 +81,38 @@ void runFunction(const HelperRequest& request, int file, int reply, ReaderReply&
     }
 }
 
-[[noreturn]] void runReader(const HelperRequest& request, int file, int reply, pid_t helper) {
+// A spare reader: forked and locked down ahead of its read, it waits on its channel to the helper
+// for the request with the file and the reply end, then closes that channel, so that it holds
+// only the two while it reads. Its address-space limit is set by the helper with the request.
+[[noreturn]] void runSpare(int channel, pid_t helper) {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != helper) {
         _exit(1);
     }
-    std::vector<int> kept{file, reply};
+    std::vector<int> kept{channel};
     if (sanitizerBuild()) {
         kept.push_back(STDERR_FILENO);
     }
     closeAllBut(kept);
     LockDownResult guards;
-    if (!lockDown(request.memoryBytes, guards)) {
+    if (!lockDown(0, guards)) {
         _exit(2);
+    }
+    HelperRequest request;
+    int fds[2];
+    int count = 0;
+    long got;
+    do {
+        got = receiveMessage(channel, &request, sizeof(request), fds, 2, count);
+    } while (got == -1 && errno == EINTR);
+    close(channel);
+    if (got != long(sizeof(request)) || count != 2) {
+        _exit(0); // discarded, or the helper has gone
     }
     ReaderReply message;
     message.guards = (guards.landlock ? std::uint32_t(ReaderReply::Landlock) : 0U) |
                      (guards.seccomp ? std::uint32_t(ReaderReply::Seccomp) : 0U);
-    runFunction(request, file, reply, message);
+    runFunction(request, fds[0], fds[1], message);
     _exit(0); // no exit handlers: they belong to the viewer
 }
 
@@ -105,7 +121,6 @@ void runFunction(const HelperRequest& request, int file, int reply, ReaderReply&
 struct Preparation {
     void (*prepare)();
     bool done = false;
-    bool filterCompiled = false; // the readers' seccomp filter
     void now() {
         if (!done) {
             done = true;
@@ -122,6 +137,88 @@ struct Running {
     int status;
 };
 
+// The address space a process has mapped, from its statm (in pages), in bytes; 0 if unknown.
+std::int64_t mappedBytesOf(pid_t pid) {
+    char path[64];
+    std::snprintf(path, sizeof(path), "/proc/%d/statm", int(pid));
+    std::FILE* statm = std::fopen(path, "re");
+    long pages = 0;
+    if (statm != nullptr) {
+        if (std::fscanf(statm, "%ld", &pages) != 1) {
+            pages = 0;
+        }
+        std::fclose(statm);
+    }
+    return std::int64_t(pages) * sysconf(_SC_PAGE_SIZE);
+}
+
+// The next reader, forked and locked down while nothing waits for it: forking a reader and its
+// lock-down cost a read 1.5 to 4 ms, most of a small picture's read. One made before the
+// readers' libraries were loaded serves only a read that needs none (the start-up read).
+class Spare {
+  public:
+    ~Spare() { discard(); }
+    bool ready(bool prepared) const { return pid_ > 0 && (prepared_ || !prepared); }
+    void make(bool prepared) {
+        discard();
+        int ends[2];
+        if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) {
+            return;
+        }
+        const pid_t helper = getpid();
+        const std::int64_t mapped = mappedBytesOf(helper); // the spare's too: it is a copy
+        const pid_t pid = fork();
+        if (pid == 0) {
+            runSpare(ends[1], helper);
+        }
+        close(ends[1]);
+        if (pid < 0) {
+            close(ends[0]);
+            return;
+        }
+        pid_ = pid;
+        channel_ = ends[0];
+        prepared_ = prepared;
+        mapped_ = mapped;
+    }
+    // Hands the spare its read (the file and the reply end); the spare is then the caller's.
+    pid_t hand(const HelperRequest& request, int file, int reply) {
+        const pid_t pid = pid_;
+        if (request.memoryBytes > 0 && memoryBoundApplies()) {
+            const auto bound = rlim_t(mapped_ + request.memoryBytes);
+            const rlimit memory{bound, bound};
+            if (prlimit(pid, RLIMIT_AS, &memory, nullptr) != 0) {
+                discard();
+                return -1;
+            }
+        }
+        const int fds[2] = {file, reply};
+        if (!sendMessage(channel_, &request, sizeof(request), fds, 2)) {
+            discard();
+            return -1;
+        }
+        close(channel_);
+        pid_ = 0;
+        channel_ = -1;
+        return pid;
+    }
+    void discard() {
+        if (pid_ > 0) {
+            close(channel_);
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        pid_ = 0;
+        channel_ = -1;
+    }
+
+  private:
+    pid_t pid_ = 0;
+    int channel_ = -1;
+    bool prepared_ = false;
+    std::int64_t mapped_ = 0;
+};
+
 void note(int status, HelperNote::Kind kind, pid_t pid, int waitStatus = 0, int pidfd = -1) {
     const HelperNote message{kind, pid, waitStatus};
     sendMessage(status, &message, sizeof(message), pidfd >= 0 ? &pidfd : nullptr,
@@ -129,7 +226,7 @@ void note(int status, HelperNote::Kind kind, pid_t pid, int waitStatus = 0, int 
 }
 
 // Starts the reader of one request; false when the viewer has gone.
-bool serve(int channel, std::vector<Running>& running, Preparation& preparation) {
+bool serve(int channel, std::vector<Running>& running, Preparation& preparation, Spare& spare) {
     HelperRequest request;
     int fds[3];
     int count = 0;
@@ -151,10 +248,12 @@ bool serve(int channel, std::vector<Running>& running, Preparation& preparation)
         preparation.now();
     }
     const int file = fds[0], reply = fds[1], status = fds[2];
-    const pid_t helper = getpid();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        runReader(request, file, reply, helper);
+    pid_t pid = -1;
+    for (int tries = 0; tries < 2 && pid < 0; ++tries) { // a spare that died is made anew
+        if (!spare.ready(request.early == 0)) {
+            spare.make(preparation.done);
+        }
+        pid = spare.ready(request.early == 0) ? spare.hand(request, file, reply) : -1;
     }
     close(file);
     close(reply);
@@ -170,10 +269,6 @@ bool serve(int channel, std::vector<Running>& running, Preparation& preparation)
     }
     note(status, HelperNote::Started, pid, 0, pidfd);
     running.push_back({pid, pidfd, status});
-    if (!preparation.filterCompiled) { // while the first reader runs
-        compileReaderFilter();
-        preparation.filterCompiled = true;
-    }
     return true;
 }
 
@@ -205,7 +300,12 @@ void reapEnded(std::vector<Running>& running, const std::vector<pollfd>& polled)
     Preparation preparation{prepare};
     constexpr int idleWait = 1000; // milliseconds
     std::vector<Running> running;
+    compileReaderFilter();
+    Spare spare;
     for (;;) {
+        if (!spare.ready(preparation.done)) {
+            spare.make(preparation.done);
+        }
         std::vector<pollfd> polled{{channel, POLLIN, 0}};
         for (const Running& reader : running) {
             polled.push_back({reader.pidfd, POLLIN, 0});
@@ -219,7 +319,7 @@ void reapEnded(std::vector<Running>& running, const std::vector<pollfd>& polled)
         if (ready < 0) {
             continue; // interrupted
         }
-        if (polled[0].revents != 0 && !serve(channel, running, preparation)) {
+        if (polled[0].revents != 0 && !serve(channel, running, preparation, spare)) {
             _exit(0); // the viewer has gone; the readers die with the helper
         }
         reapEnded(running, polled);
