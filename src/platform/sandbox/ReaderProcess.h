@@ -2,9 +2,10 @@
 #pragma once
 
 // Picture files are read in processes of their own. A small helper is forked at the very start of
-// main, before any thread exists; for each read it forks a reader, which is handed only the open
-// file and a reply channel, locks itself down (LockDown.h), runs the reader function and writes
-// the finished picture into a sealed memory file that the viewer maps read-only. A reader that
+// main, before any thread exists; it keeps a reader forked and locked down (LockDown.h) ahead of
+// each read, which is then handed only the open file and a reply channel, runs the reader
+// function and writes the finished picture into a sealed memory file that the viewer maps
+// read-only. A reader that
 // crashes, overruns its memory or its time, or is cancelled, ends alone: the read's outcome says
 // how. The helper and every reader die with the viewer (parent-death signals, and the helper
 // leaves when its channel closes). Only ImageFileLoader uses this.
