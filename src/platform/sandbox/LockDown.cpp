@@ -317,11 +317,8 @@ void compileReaderFilter() {
     seccomp_release(filter);
 }
 
-namespace {
-
-// The address space mapped now (libraries, stacks, heap), in bytes.
 std::int64_t mappedBytes() {
-    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    std::FILE* statm = std::fopen("/proc/self/statm", "re");
     long pages = 0;
     if (statm != nullptr) {
         if (std::fscanf(statm, "%ld", &pages) != 1) {
@@ -332,18 +329,15 @@ std::int64_t mappedBytes() {
     return std::int64_t(pages) * sysconf(_SC_PAGE_SIZE);
 }
 
-} // namespace
+bool boundAddressSpace(int pid, std::int64_t bytes) {
+    const auto bound = rlim_t(bytes);
+    const rlimit memory{bound, bound};
+    return prlimit(pid, RLIMIT_AS, &memory, nullptr) == 0;
+}
 
-bool lockDown(std::int64_t memoryBytes, LockDownResult& result) {
+bool lockDown(LockDownResult& result) {
     const rlimit noCore{0, 0}; // a crashing reader leaves no copy of its memory behind
     setrlimit(RLIMIT_CORE, &noCore);
-    if (memoryBytes > 0 && memoryBoundApplies()) {
-        const auto bound = rlim_t(mappedBytes() + memoryBytes);
-        const rlimit memory{bound, bound};
-        if (setrlimit(RLIMIT_AS, &memory) != 0) {
-            return false;
-        }
-    }
     if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0) {
         return false;
     }

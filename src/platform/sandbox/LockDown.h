@@ -14,9 +14,13 @@ struct LockDownResult {
     bool seccomp = false;  // no opening of files, sockets, programs or processes
 };
 
-// memoryBytes bounds the address space the reader may add to what it has mapped already (0: no
-// bound; see memoryBoundApplies). Returns false when not even no-new-privileges could be set.
-bool lockDown(std::int64_t memoryBytes, LockDownResult& result);
+// Returns false when not even no-new-privileges could be set.
+bool lockDown(LockDownResult& result);
+
+// The address space this process has mapped (libraries, stacks, heap), in bytes.
+std::int64_t mappedBytes();
+// Bounds the address space of a reader (see memoryBoundApplies), set before it reads.
+bool boundAddressSpace(int pid, std::int64_t bytes);
 
 // Compiles the readers' seccomp filter once, in the helper, for the readers it forks afterwards
 // (each else compiles its own).

@@ -9,12 +9,10 @@
 
 #include <algorithm>
 #include <csignal>
-#include <cstdio>
 #include <cstring>
 #include <new>
 #include <poll.h>
 #include <sys/prctl.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -95,7 +93,7 @@ void runFunction(const HelperRequest& request, int file, int reply, ReaderReply&
     }
     closeAllBut(kept);
     LockDownResult guards;
-    if (!lockDown(0, guards)) {
+    if (!lockDown(guards)) {
         _exit(2);
     }
     HelperRequest request;
@@ -137,21 +135,6 @@ struct Running {
     int status;
 };
 
-// The address space a process has mapped, from its statm (in pages), in bytes; 0 if unknown.
-std::int64_t mappedBytesOf(pid_t pid) {
-    char path[64];
-    std::snprintf(path, sizeof(path), "/proc/%d/statm", int(pid));
-    std::FILE* statm = std::fopen(path, "re");
-    long pages = 0;
-    if (statm != nullptr) {
-        if (std::fscanf(statm, "%ld", &pages) != 1) {
-            pages = 0;
-        }
-        std::fclose(statm);
-    }
-    return std::int64_t(pages) * sysconf(_SC_PAGE_SIZE);
-}
-
 // The next reader, forked and locked down while nothing waits for it: forking a reader and its
 // lock-down cost a read 1.5 to 4 ms, most of a small picture's read. One made before the
 // readers' libraries were loaded serves only a read that needs none (the start-up read).
@@ -166,7 +149,7 @@ class Spare {
             return;
         }
         const pid_t helper = getpid();
-        const std::int64_t mapped = mappedBytesOf(helper); // the spare's too: it is a copy
+        const std::int64_t mapped = mappedBytes(); // the spare's too: it is a copy
         const pid_t pid = fork();
         if (pid == 0) {
             runSpare(ends[1], helper);
@@ -185,9 +168,7 @@ class Spare {
     pid_t hand(const HelperRequest& request, int file, int reply) {
         const pid_t pid = pid_;
         if (request.memoryBytes > 0 && memoryBoundApplies()) {
-            const auto bound = rlim_t(mapped_ + request.memoryBytes);
-            const rlimit memory{bound, bound};
-            if (prlimit(pid, RLIMIT_AS, &memory, nullptr) != 0) {
+            if (!boundAddressSpace(pid, mapped_ + request.memoryBytes)) {
                 discard();
                 return -1;
             }
