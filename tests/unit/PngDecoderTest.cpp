@@ -78,6 +78,8 @@ TEST(PngReader, EveryKindShowsQtsPixels) {
         {"RGBA 8 large", {.width = 1200, .height = 600, .colourType = 6, .level = 1}},
         {"grey 16 large",
          {.width = 1600, .height = 800, .bitDepth = 16, .colourType = 0, .level = 1}},
+        {"grey 4 large, odd width",
+         {.width = 4001, .height = 1050, .bitDepth = 4, .colourType = 0, .level = 1}},
     };
     PictureFiles files;
     const platform::decoders::PngDecoder ours;
@@ -173,8 +175,14 @@ TEST(PngReader, EveryFilterUndoneAsDefinedForEveryPixelSize) {
                 expected[size_t(i)] = uchar(expected[size_t(i)] +
                                             predicted(filter, left, prior[size_t(i)], upperLeft));
             }
+            std::vector<uchar> inParts = row;
             platform::decoders::png::unfilterRow(filter, row.data(), prior.data(), bytes, step);
             EXPECT_EQ(row, expected) << "filter " << filter << ", " << step << " bytes a pixel";
+            const qsizetype half = step * 30; // the second part goes on from the first
+            platform::decoders::png::unfilterRow(filter, inParts.data(), prior.data(), half, step);
+            platform::decoders::png::unfilterRow(filter, inParts.data() + half, prior.data() + half,
+                                                 bytes - half, step, true);
+            EXPECT_EQ(inParts, expected) << "in two parts: filter " << filter << ", " << step;
         }
     }
 }

@@ -62,42 +62,57 @@ constexpr qint64 twoThreadBytes = 2 << 20;
 // Unfiltered rows in flight between the two threads.
 constexpr int ringRows = 16;
 
+// Each row is undone and turned into pixels in two parts, its left half on this thread and its
+// right half on another, one row behind: the right part goes on from the left part's last pixel,
+// and each part takes only from the parts above it. The filtered rows lie at the end of the
+// picture's buffer, and a finished row ends where the filtered row after it begins, or before:
+// it is written only once every filtered row up to its own has been copied into the ring.
 class RowPipeline {
   public:
     RowPipeline(const Header& header, const RowConverter& converter, const uchar* filtered,
                 QImage& image)
         : header_(header), converter_(converter), filtered_(filtered), bits_(image.bits()),
-          rowBytes_(header.rowBytes(header.width)), ring_(size_t(rowBytes_) * (ringRows + 1), 0) {}
+          rowBytes_(header.rowBytes(header.width)),
+          splitPixel_(header.width / 2 / 8 * 8), // a whole byte of the smallest samples
+          splitByte_(header.rowBytes(splitPixel_)), ring_(size_t(rowBytes_) * (ringRows + 1), 0) {}
 
     void run() {
         for (int y = 0; y < header_.height; ++y) { // checked before any thread starts
-            if (filtered_[qsizetype(y) * (rowBytes_ + 1)] > 4) {
+            if (filterOf(y) > 4) {
                 throw DecodeFailure(QStringLiteral("los datos de imagen están dañados (filtro %1)")
-                                        .arg(filtered_[qsizetype(y) * (rowBytes_ + 1)]));
+                                        .arg(filterOf(y)));
             }
         }
-        if (qint64(header_.height) * (rowBytes_ + 1) < twoThreadBytes) {
+        if (qint64(header_.height) * (rowBytes_ + 1) < twoThreadBytes || splitPixel_ < 8) {
             for (int y = 0; y < header_.height; ++y) {
-                unfilter(y);
-                convert(y);
+                undo(y, 0, rowBytes_);
+                convert(y, 0, header_.width);
             }
             return;
         }
-        std::future<void> converting = std::async(std::launch::async, [this] {
+        std::future<void> right = std::async(std::launch::async, [this] {
             for (int y = 0; y < header_.height; ++y) {
-                waitUntil(produced_, y + 1);
-                convert(y);
-                consumed_.store(y + 1, std::memory_order_release);
-                consumed_.notify_one();
+                waitUntil(leftDone_, y + 1);
+                undo(y, splitByte_, rowBytes_);
+                rightDone_.store(y + 1, std::memory_order_release);
+                rightDone_.notify_one();
+                convert(y, splitPixel_, header_.width);
             }
         });
         for (int y = 0; y < header_.height; ++y) {
-            waitUntil(consumed_, y + 1 - ringRows); // the row's slot is free again
-            unfilter(y);
-            produced_.store(y + 1, std::memory_order_release);
-            produced_.notify_one();
+            // The slot's row before is done with: the right part took its last left pixel.
+            waitUntil(rightDone_, y + 2 - ringRows);
+            undo(y, 0, splitByte_);
+            leftDone_.store(y + 1, std::memory_order_release);
+            leftDone_.notify_one();
+            if (y > 0) {
+                waitUntil(rightDone_, y); // the row above copied whole
+                convert(y - 1, 0, splitPixel_);
+            }
         }
-        converting.get();
+        waitUntil(rightDone_, header_.height);
+        convert(header_.height - 1, 0, splitPixel_);
+        right.get();
     }
 
   private:
@@ -109,23 +124,24 @@ class RowPipeline {
         }
     }
 
+    int filterOf(int y) const { return filtered_[qsizetype(y) * (rowBytes_ + 1)]; }
     uchar* slot(int y) { return ring_.data() + size_t(y % ringRows) * size_t(rowBytes_); }
     const uchar* zeros() const { return ring_.data() + size_t(ringRows) * size_t(rowBytes_); }
 
-    void unfilter(int y) {
-        const uchar* source = filtered_ + qsizetype(y) * (rowBytes_ + 1);
+    // Copies bytes [from, to) of filtered row y into its slot and undoes their filter.
+    void undo(int y, qsizetype from, qsizetype to) {
+        const uchar* source = filtered_ + qsizetype(y) * (rowBytes_ + 1) + 1;
         uchar* row = slot(y);
-        std::memcpy(row, source + 1, size_t(rowBytes_));
-        unfilterRow(source[0], row, y == 0 ? zeros() : slot(y - 1), rowBytes_,
-                    header_.filterStep());
+        std::memcpy(row + from, source + from, size_t(to - from));
+        unfilterRow(filterOf(y), row + from, (y == 0 ? zeros() : slot(y - 1)) + from, to - from,
+                    header_.filterStep(), from > 0);
     }
 
-    // The finished row ends where the filtered row after it begins, or before: it only ever
-    // covers filtered rows already copied into the ring.
-    void convert(int y) {
-        converter_.convert(slot(y),
-                           reinterpret_cast<quint32*>(bits_ + qsizetype(y) * 4 * header_.width),
-                           header_.width);
+    void convert(int y, int first, int end) {
+        converter_.convert(slot(y) + header_.rowBytes(first),
+                           reinterpret_cast<quint32*>(bits_ + qsizetype(y) * 4 * header_.width) +
+                               first,
+                           end - first);
     }
 
     const Header& header_;
@@ -133,9 +149,11 @@ class RowPipeline {
     const uchar* filtered_;
     uchar* bits_;
     qsizetype rowBytes_;
-    std::vector<uchar> ring_; // ringRows rows, then a row of zeros
-    std::atomic<int> produced_{0};
-    std::atomic<int> consumed_{0};
+    int splitPixel_;
+    qsizetype splitByte_;
+    std::vector<uchar> ring_;       // ringRows rows, then a row of zeros
+    std::atomic<int> leftDone_{0};  // rows whose left part is undone
+    std::atomic<int> rightDone_{0}; // rows whose right part is undone
 };
 
 struct Decompressor {

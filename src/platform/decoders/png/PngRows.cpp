@@ -26,9 +26,17 @@ inline uchar paeth(int a, int b, int c) {
 
 // The filters that reach back to the left, for a fixed distance: the left pixel is kept in
 // registers (the compiler unrolls its bytes and works on them side by side), and the rows are
-// declared apart so that nothing is read back from memory that was just written.
-template <int Step> void sub(uchar* __restrict row, qsizetype bytes) {
-    uchar left[Step] = {};
+// declared apart so that nothing is read back from memory that was just written. A part of a
+// row `continued` from bytes undone just before it starts from them rather than from zeros.
+template <int Step> void startFrom(uchar (&state)[Step], const uchar* before, bool continued) {
+    for (int k = 0; k < Step; ++k) {
+        state[k] = continued ? before[k - Step] : 0;
+    }
+}
+
+template <int Step> void sub(uchar* __restrict row, qsizetype bytes, bool continued) {
+    uchar left[Step];
+    startFrom<Step>(left, row, continued);
     for (qsizetype i = 0; i + Step <= bytes; i += Step) {
         for (int k = 0; k < Step; ++k) {
             left[k] = uchar(row[i + k] + left[k]);
@@ -38,8 +46,10 @@ template <int Step> void sub(uchar* __restrict row, qsizetype bytes) {
 }
 
 template <int Step>
-void average(uchar* __restrict row, const uchar* __restrict prior, qsizetype bytes) {
-    uchar left[Step] = {};
+void average(uchar* __restrict row, const uchar* __restrict prior, qsizetype bytes,
+             bool continued) {
+    uchar left[Step];
+    startFrom<Step>(left, row, continued);
     for (qsizetype i = 0; i + Step <= bytes; i += Step) {
         for (int k = 0; k < Step; ++k) {
             left[k] = uchar(row[i + k] + ((left[k] + prior[i + k]) >> 1));
@@ -49,9 +59,11 @@ void average(uchar* __restrict row, const uchar* __restrict prior, qsizetype byt
 }
 
 template <int Step>
-void paethRow(uchar* __restrict row, const uchar* __restrict prior, qsizetype bytes) {
-    uchar left[Step] = {};
-    uchar upperLeft[Step] = {};
+void paethRow(uchar* __restrict row, const uchar* __restrict prior, qsizetype bytes,
+              bool continued) {
+    uchar left[Step], upperLeft[Step];
+    startFrom<Step>(left, row, continued);
+    startFrom<Step>(upperLeft, prior, continued);
     for (qsizetype i = 0; i + Step <= bytes; i += Step) {
         for (int k = 0; k < Step; ++k) {
             const uchar up = prior[i + k];
@@ -90,10 +102,10 @@ __attribute__((target("sse4.1"))) inline void storePixel(uchar* p, __m128i wide)
 }
 
 template <int Step>
-__attribute__((target("sse4.1"))) void wideAverage(uchar* row, const uchar* prior,
-                                                   qsizetype bytes) {
+__attribute__((target("sse4.1"))) void wideAverage(uchar* row, const uchar* prior, qsizetype bytes,
+                                                   bool continued) {
     const __m128i low = _mm_set1_epi16(0xff);
-    __m128i left = _mm_setzero_si128();
+    __m128i left = continued ? pixelAt<Step>(row - Step) : _mm_setzero_si128();
     for (qsizetype i = 0; i + Step <= bytes; i += Step) {
         const __m128i up = pixelAt<Step>(prior + i);
         const __m128i mean = _mm_srli_epi16(_mm_add_epi16(left, up), 1);
@@ -103,10 +115,11 @@ __attribute__((target("sse4.1"))) void wideAverage(uchar* row, const uchar* prio
 }
 
 template <int Step>
-__attribute__((target("sse4.1"))) void widePaeth(uchar* row, const uchar* prior, qsizetype bytes) {
+__attribute__((target("sse4.1"))) void widePaeth(uchar* row, const uchar* prior, qsizetype bytes,
+                                                 bool continued) {
     const __m128i low = _mm_set1_epi16(0xff);
-    __m128i left = _mm_setzero_si128();
-    __m128i upperLeft = _mm_setzero_si128();
+    __m128i left = continued ? pixelAt<Step>(row - Step) : _mm_setzero_si128();
+    __m128i upperLeft = continued ? pixelAt<Step>(prior - Step) : _mm_setzero_si128();
     for (qsizetype i = 0; i + Step <= bytes; i += Step) {
         const __m128i up = pixelAt<Step>(prior + i);
         const __m128i p = _mm_sub_epi16(up, upperLeft);
@@ -129,13 +142,14 @@ bool haveSse41() {
     return have;
 }
 
-template <int Step> bool wideFilter(int filter, uchar* row, const uchar* prior, qsizetype bytes) {
+template <int Step>
+bool wideFilter(int filter, uchar* row, const uchar* prior, qsizetype bytes, bool continued) {
     if constexpr (Step == 3 || Step == 4) {
         if (haveSse41() && (filter == 3 || filter == 4)) {
             if (filter == 3) {
-                wideAverage<Step>(row, prior, bytes);
+                wideAverage<Step>(row, prior, bytes, continued);
             } else {
-                widePaeth<Step>(row, prior, bytes);
+                widePaeth<Step>(row, prior, bytes, continued);
             }
             return true;
         }
@@ -143,20 +157,21 @@ template <int Step> bool wideFilter(int filter, uchar* row, const uchar* prior, 
     return false;
 }
 #else
-template <int Step> bool wideFilter(int, uchar*, const uchar*, qsizetype) {
+template <int Step> bool wideFilter(int, uchar*, const uchar*, qsizetype, bool) {
     return false;
 }
 #endif
 
-template <int Step> void unfilterWith(int filter, uchar* row, const uchar* prior, qsizetype bytes) {
-    if (wideFilter<Step>(filter, row, prior, bytes)) {
+template <int Step>
+void unfilterWith(int filter, uchar* row, const uchar* prior, qsizetype bytes, bool continued) {
+    if (wideFilter<Step>(filter, row, prior, bytes, continued)) {
         return;
     }
     switch (filter) {
     case 0:
         return;
     case 1:
-        sub<Step>(row, bytes);
+        sub<Step>(row, bytes, continued);
         return;
     case 2:
         for (qsizetype i = 0; i < bytes; ++i) {
@@ -164,10 +179,10 @@ template <int Step> void unfilterWith(int filter, uchar* row, const uchar* prior
         }
         return;
     case 3:
-        average<Step>(row, prior, bytes);
+        average<Step>(row, prior, bytes, continued);
         return;
     case 4:
-        paethRow<Step>(row, prior, bytes);
+        paethRow<Step>(row, prior, bytes, continued);
         return;
     default:
         throw DecodeFailure(
@@ -217,20 +232,21 @@ inline quint16 sample16(const uchar* p) {
 
 } // namespace
 
-void unfilterRow(int filter, uchar* row, const uchar* prior, qsizetype bytes, int step) {
+void unfilterRow(int filter, uchar* row, const uchar* prior, qsizetype bytes, int step,
+                 bool continued) {
     switch (step) {
     case 1:
-        return unfilterWith<1>(filter, row, prior, bytes);
+        return unfilterWith<1>(filter, row, prior, bytes, continued);
     case 2:
-        return unfilterWith<2>(filter, row, prior, bytes);
+        return unfilterWith<2>(filter, row, prior, bytes, continued);
     case 3:
-        return unfilterWith<3>(filter, row, prior, bytes);
+        return unfilterWith<3>(filter, row, prior, bytes, continued);
     case 4:
-        return unfilterWith<4>(filter, row, prior, bytes);
+        return unfilterWith<4>(filter, row, prior, bytes, continued);
     case 6:
-        return unfilterWith<6>(filter, row, prior, bytes);
+        return unfilterWith<6>(filter, row, prior, bytes, continued);
     default:
-        return unfilterWith<8>(filter, row, prior, bytes);
+        return unfilterWith<8>(filter, row, prior, bytes, continued);
     }
 }
 

@@ -12,8 +12,11 @@
 namespace platform::decoders::png {
 
 // Undoes the row's filter in place; `prior` is the row above, already undone (zeros for the
-// first row of a pass). Throws DecodeFailure for an unknown filter type.
-void unfilterRow(int filter, uchar* row, const uchar* prior, qsizetype bytes, int step);
+// first row of a pass). A `continued` row is the part of a longer one that goes on from the
+// bytes just before `row` and `prior`, undone already. Throws DecodeFailure for an unknown
+// filter type.
+void unfilterRow(int filter, uchar* row, const uchar* prior, qsizetype bytes, int step,
+                 bool continued = false);
 
 class RowConverter {
   public:
