@@ -99,19 +99,22 @@ class RowPipeline {
                 convert(y, splitPixel_, header_.width);
             }
         });
+        // The left halves are finished some rows behind, so that this thread seldom waits for
+        // the other (on a virtual machine, waking a waiting thread costs more than a row).
+        constexpr int behind = ringRows / 2;
         for (int y = 0; y < header_.height; ++y) {
             // The slot's row before is done with: the right part took its last left pixel.
             waitUntil(rightDone_, y + 2 - ringRows);
             undo(y, 0, splitByte_);
             leftDone_.store(y + 1, std::memory_order_release);
             leftDone_.notify_one();
-            if (y > 0) {
-                waitUntil(rightDone_, y); // the row above copied whole
-                convert(y - 1, 0, splitPixel_);
+            if (y >= behind) {
+                finishLeft(y - behind);
             }
         }
-        waitUntil(rightDone_, header_.height);
-        convert(header_.height - 1, 0, splitPixel_);
+        for (int y = std::max(0, header_.height - behind); y < header_.height; ++y) {
+            finishLeft(y);
+        }
         right.get();
     }
 
@@ -135,6 +138,11 @@ class RowPipeline {
         std::memcpy(row + from, source + from, size_t(to - from));
         unfilterRow(filterOf(y), row + from, (y == 0 ? zeros() : slot(y - 1)) + from, to - from,
                     header_.filterStep(), from > 0);
+    }
+
+    void finishLeft(int y) {
+        waitUntil(rightDone_, y + 1); // the row copied whole
+        convert(y, 0, splitPixel_);
     }
 
     void convert(int y, int first, int end) {
