@@ -202,12 +202,16 @@ int writeNoisePicture(int argc, char** argv) {
 }
 
 // kelmo_bench --read-peak PATH: reads the picture with our readers alone and prints the peak
-// resident memory the read added, against the size of the picture's pixels.
+// resident memory the read added, against the size of the picture's pixels. The read is made in
+// this process: in the reader process the same reader makes the same buffers, but its peak would
+// not be this process's.
 int readPeak(char** argv) {
     rusage before{};
     getrusage(RUSAGE_SELF, &before);
     const platform::Picture picture =
-        platform::ImageFileLoader().loadPicture(QString::fromLocal8Bit(argv[2]));
+        platform::ImageFileLoader(platform::ImageFileLoader::machineLimitMegabytes(),
+                                  platform::ReadPlace::InProcess)
+            .loadPicture(QString::fromLocal8Bit(argv[2]));
     rusage after{};
     getrusage(RUSAGE_SELF, &after);
     const double pixels = double(picture.pixels().sizeInBytes()) / 1024;
