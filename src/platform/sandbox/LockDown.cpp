@@ -5,17 +5,13 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <initializer_list>
-#include <linux/filter.h>
 #include <linux/landlock.h>
-#include <linux/seccomp.h>
 #include <sched.h>
 #include <seccomp.h>
-#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
-#include <vector>
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
@@ -249,34 +245,7 @@ scmp_filter_ctx buildFilter(scmp_datum_t self) {
     return filter;
 }
 
-// The filter compiled once in the helper, for a stand-in process id that each reader replaces
-// with its own: compiling it took half a millisecond of every read. Written before the helper
-// forks its first reader after it, and only read in the readers.
-constexpr std::uint32_t selfStandIn = 0x3ffffff0; // above any process id (at most 2^22)
-
-struct CompiledFilter {
-    std::vector<sock_filter> program;
-    std::vector<std::size_t> selfAt; // the comparisons with the stand-in
-};
-
-CompiledFilter& compiledFilter() {
-    static CompiledFilter compiled;
-    return compiled;
-}
-
-bool loadCompiled(const CompiledFilter& compiled) {
-    std::vector<sock_filter> program = compiled.program;
-    for (const std::size_t at : compiled.selfAt) {
-        program[at].k = std::uint32_t(getpid());
-    }
-    sock_fprog filter{static_cast<unsigned short>(program.size()), program.data()};
-    return prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &filter, 0, 0) == 0;
-}
-
 bool filterWithSeccomp() {
-    if (!compiledFilter().selfAt.empty()) {
-        return loadCompiled(compiledFilter());
-    }
     scmp_filter_ctx filter = buildFilter(scmp_datum_t(getpid()));
     const bool loaded = filter != nullptr && seccomp_load(filter) == 0;
     seccomp_release(filter);
@@ -284,38 +253,6 @@ bool filterWithSeccomp() {
 }
 
 } // namespace
-
-void compileReaderFilter() {
-    scmp_filter_ctx filter = buildFilter(selfStandIn);
-    const int memory = memfd_create("kelmo-filter", MFD_CLOEXEC);
-    CompiledFilter compiled;
-    if (filter != nullptr && memory >= 0 && seccomp_export_bpf(filter, memory) == 0) {
-        const off_t bytes = lseek(memory, 0, SEEK_END);
-        compiled.program.resize(std::size_t(bytes) / sizeof(sock_filter));
-        const auto wanted = compiled.program.size() * sizeof(sock_filter);
-        if (pread(memory, compiled.program.data(), wanted, 0) != ssize_t(wanted)) {
-            compiled.program.clear();
-        }
-    }
-    // Every use of the stand-in must be a comparison of a call's first argument (libseccomp
-    // shares the one of the four signal calls); anything else is not the filter we know, and
-    // each reader then compiles its own.
-    bool known = true;
-    for (std::size_t i = 0; i < compiled.program.size(); ++i) {
-        const sock_filter& op = compiled.program[i];
-        if (op.k == selfStandIn) {
-            known = known && op.code == (BPF_JMP | BPF_JEQ | BPF_K);
-            compiled.selfAt.push_back(i);
-        }
-    }
-    if (known && !compiled.selfAt.empty() && compiled.program.size() <= 0xffff) {
-        compiledFilter() = std::move(compiled);
-    }
-    if (memory >= 0) {
-        close(memory);
-    }
-    seccomp_release(filter);
-}
 
 std::int64_t mappedBytes() {
     std::FILE* statm = std::fopen("/proc/self/statm", "re");

@@ -22,10 +22,6 @@ std::int64_t mappedBytes();
 // Bounds the address space of a reader (see memoryBoundApplies), set before it reads.
 bool boundAddressSpace(int pid, std::int64_t bytes);
 
-// Compiles the readers' seccomp filter once, in the helper, for the readers it forks afterwards
-// (each else compiles its own).
-void compileReaderFilter();
-
 // Whether an address-space limit can be set in this build: AddressSanitizer and ThreadSanitizer
 // reserve terabytes of address space for their shadow memory, so under them the reader is bounded
 // only by the picture memory bound the readers check themselves.

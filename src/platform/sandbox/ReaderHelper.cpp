@@ -281,7 +281,6 @@ void reapEnded(std::vector<Running>& running, const std::vector<pollfd>& polled)
     Preparation preparation{prepare};
     constexpr int idleWait = 1000; // milliseconds
     std::vector<Running> running;
-    compileReaderFilter();
     Spare spare;
     for (;;) {
         if (!spare.ready(preparation.done)) {
