@@ -40,8 +40,9 @@ class ImageFileLoader : public PictureLoader {
     // a picture ahead of time.
     Picture readPictureBeside(const QString& path, qint64 heldBytes, std::stop_token stop) const;
     // What may be read while the application object is being built, on any thread: the picture
-    // where our bitmap reader reads it; for the other formats nothing (the system is asked to
-    // read the file into its cache meanwhile). Errors as readPicture.
+    // where our own readers read it (in this process, only the bitmap reader); for Qt's formats
+    // nothing (the system is asked to read the file into its cache meanwhile). Errors as
+    // readPicture.
     std::optional<Picture> readEarly(const QString& path, std::stop_token stop = {}) const;
     // Waits on the main thread for a read begun on another thread, with the progress window after
     // half a second; its "Cancelar" stops the read. The read's result or error.

@@ -6,10 +6,10 @@
 // its window, and start-up then only waits for what is left of the read.
 //
 // What overlaps with the building of the application object: opening the file, the system's
-// reading ahead of it, and our bitmap reader (ImageFileLoader::readEarly), in its reader process.
-// Every other format is read once the application object exists, for the measurement showed no
-// gain (see PictureDecoder.h). A read still going on when start-up needs it shows the progress
-// window after half a second; ending the loader ends the read.
+// reading ahead of it, and in a reader process the read of every format whose reader is ours
+// (ImageFileLoader::readEarly); Qt's own formats are read once the application object exists. A
+// read still going on when start-up needs it shows the progress window after half a second;
+// ending the loader ends the read.
 
 #include "ImageFileLoader.h"
 

@@ -2,6 +2,7 @@
 #include "platform/ImageFileLoader.h"
 #include "platform/PlatformError.h"
 #include "platform/PrefetchingLoader.h"
+#include "platform/decoders/modules/FormatModule.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>
@@ -113,17 +114,56 @@ TEST(PrefetchingLoader, HandsOverThePictureOrTheErrorItReadAhead) {
     EXPECT_EQ(loadError(failing, missing), ErrorNumber::FileNotFound);
 }
 
-// Before the application object exists only bitmaps are read; a PNG's read is left to the load,
-// which must still give the picture.
-TEST(PrefetchingLoader, LeavesOtherFormatsToTheLoad) {
+// Before the application object exists, a reader process reads every format whose reader is
+// ours (the helper loads that format's module alone for it), and leaves Qt's own formats to the
+// load; a read in this process reads only bitmaps. The load must give the picture either way.
+TEST(PrefetchingLoader, ReadsEarlyWhatNeedsNoToolkit) {
     testing_support::PictureFiles files;
-    const QString png = files.write(QStringLiteral("despues.png"), 12, 7, "png");
+    const struct {
+        const char* name;
+        const char* format;
+        platform::ReadPlace place;
+        bool early;
+    } cases[] = {
+        {"antes.bmp", "bmp", platform::ReadPlace::Reader, true},
+        {"antes.png", "png", platform::ReadPlace::Reader, true},
+        {"antes.jpg", "jpeg", platform::ReadPlace::Reader, true},
+        {"despues.ppm", "ppm", platform::ReadPlace::Reader, false},
+        {"aqui.bmp", "bmp", platform::ReadPlace::InProcess, true},
+        {"despues.png", "png", platform::ReadPlace::InProcess, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = files.write(QString::fromLatin1(c.name), 12, 7, c.format);
+        ImageFileLoader reader(ImageFileLoader::machineLimitMegabytes(), c.place);
+        const std::optional<platform::Picture> early = reader.readEarly(path);
+        EXPECT_EQ(early.has_value(), c.early);
+        if (early) {
+            EXPECT_EQ(early->size(), QSize(12, 7));
+        }
+        platform::PrefetchingLoader loader(reader);
+        loader.prefetch(path);
+        EXPECT_EQ(loader.loadPicture(path).size(), QSize(12, 7));
+    }
+}
+
+// What a reader answers is not trusted: only the name of one of our modules has the helper load
+// anything, and a start-up read is asked again once at most.
+QImage laterEveryTime(int, const platform::decoders::DecodeContext&) {
+    throw platform::decoders::NeedsApplication{"jpeg"};
+}
+
+TEST(PrefetchingLoader, TakesOnlyOurModulesFromAReaderAndAsksAgainOnce) {
+    for (const char* name : {"jpeg", "png", "webp", "avif", "heif", "jxl", "colour"}) {
+        EXPECT_STREQ(platform::decoders::formatModuleNamed(name), name);
+    }
+    for (const char* name : {"", "jpe", "jpegx", "../jpeg", "/tmp/x", "JPEG", "bmp", "gif"}) {
+        EXPECT_EQ(platform::decoders::formatModuleNamed(name), nullptr) << name;
+    }
+    testing_support::PictureFiles files;
     ImageFileLoader reader;
-    EXPECT_FALSE(reader.readEarly(png).has_value());
-    EXPECT_TRUE(reader.readEarly(files.write(QStringLiteral("antes.bmp"), 3, 2)).has_value());
-    platform::PrefetchingLoader loader(reader);
-    loader.prefetch(png);
-    EXPECT_EQ(loader.loadPicture(png).size(), QSize(12, 7));
+    reader.setReaderFunction(laterEveryTime);
+    EXPECT_FALSE(reader.readEarly(files.write(QStringLiteral("otra.bmp"), 3, 2)).has_value());
 }
 
 } // namespace

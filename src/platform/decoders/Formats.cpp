@@ -116,6 +116,15 @@ const PictureDecoder* decoderFor(const QByteArray& head) {
     return nullptr;
 }
 
+const char* moduleFor(const QByteArray& head) {
+    for (const Format& format : registry().formats) {
+        if (format.signature(head)) {
+            return format.toolkit ? nullptr : formatModuleNamed(format.name);
+        }
+    }
+    return nullptr;
+}
+
 QList<QByteArray> readableFormats() {
     QList<QByteArray> names;
     for (const Format& format : registry().formats) {

@@ -98,8 +98,11 @@ struct DecodeContext {
     void checkSize(qint64 width, qint64 height) const;
 };
 
-// Thrown by a reader that would need Qt's plug-ins before the application object exists.
-struct NeedsApplication {};
+// Thrown by a reader that would need Qt's plug-ins before the application object exists, or a
+// format module not loaded yet: `module` names the module that would let it read now, if any.
+struct NeedsApplication {
+    const char* module = nullptr;
+};
 
 // Whether the head is an ISO base media file ("ftyp" box) whose major brand is one of `brands`
 // (AVIF, HEIF).
@@ -114,9 +117,10 @@ void rgbaToArgb32(QImage& image, bool alpha);
 class PictureDecoder {
   public:
     virtual ~PictureDecoder() = default;
-    // Whether the reader may run while the application object is being built. Measured on two
-    // cores: only our bitmap reader gains (a large bitmap shows 4 to 13 ms sooner); a JPEG read
-    // then competes with the toolkit's start for the cores and shows 5 to 12 ms later.
+    // Whether the reader may run while the application object is being built in the same
+    // process. Only our bitmap reader does: it needs no module, and it gains (a large bitmap shows
+    // 4 to 13 ms sooner). A reader process runs the others then too, once the helper has loaded
+    // their module (ImageFileLoader::readEarly).
     virtual bool overlapsStartUp() const { return false; }
     // Reads the picture from the open file, positioned at its start. Throws DecodeFailure.
     virtual Decoded decode(QFile& file, const DecodeContext& context) const = 0;
@@ -128,6 +132,9 @@ class PictureDecoder {
 // TIFF, MNG, WBMP, XPM and SVG, whose readers have a poor security record or are not raster
 // pictures.
 const PictureDecoder* decoderFor(const QByteArray& head);
+// The module (FormatModule.h) that brings the reader of the format the head names; null for a
+// reader built in, Qt's own, or no format at all.
+const char* moduleFor(const QByteArray& head);
 // The formats' short names ("jpeg"), and those of them Qt's own readers read.
 QList<QByteArray> readableFormats();
 QList<QByteArray> toolkitFormats();

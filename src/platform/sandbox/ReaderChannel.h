@@ -11,12 +11,19 @@
 namespace platform::sandbox {
 
 // Viewer to helper, with three descriptors: the file, the reader's reply end, the status end. The
-// same without descriptors has the helper load what readers need now.
+// same without descriptors has the helper load what readers need now: every module, or only the
+// one `module` names.
 struct HelperRequest {
+    enum When : std::uint32_t {
+        Now = 0,        // an ordinary read: the helper loads every module first
+        Early = 1,      // the start-up read, while the toolkit starts: modules may be missing
+        WithModule = 2, // the start-up read again, once the helper has loaded its format's module
+    };
     std::uintptr_t function = 0; // a ReaderFunction in this very program
     std::int64_t maxBytes = 0;
     std::int64_t memoryBytes = 0; // the reader's address-space allowance (0: none)
-    std::uint32_t early = 0;
+    std::uint32_t when = Now;
+    char module[8] = {};
 };
 
 // Helper to viewer, on the status end: the reader started (with a pidfd), or it ended.

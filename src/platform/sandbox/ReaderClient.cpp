@@ -11,6 +11,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -227,6 +228,7 @@ ReadOutcome replyOf(int reply, qint64 maxBytes) {
         return outcome;
     case ReaderReply::Later:
         outcome.end = ReadEnd::Later;
+        outcome.reason = reason; // the module that would let it read now, if any
         return outcome;
     case ReaderReply::Picture:
         break;
@@ -247,11 +249,26 @@ std::mutex requests; // one request at a time on the helper's channel
 
 } // namespace
 
-void prepareReadersNow() {
-    const HelperRequest message;
+namespace {
+
+void sendPreparation(const HelperRequest& message) {
     if (const int channel = helperChannelForReads(); channel >= 0) {
         const std::lock_guard<std::mutex> one(requests);
         sendMessage(channel, &message, sizeof(message), nullptr, 0);
+    }
+}
+
+} // namespace
+
+void prepareReadersNow() {
+    sendPreparation(HelperRequest{});
+}
+
+void prepareModuleNow(const char* module) {
+    HelperRequest message;
+    if (std::strlen(module) < sizeof(message.module)) {
+        std::strcpy(message.module, module);
+        sendPreparation(message);
     }
 }
 
@@ -261,9 +278,11 @@ ReadOutcome readInReader(int fileDescriptor, const ReadRequest& request, std::st
     if (channel < 0 || !channelPair(reply, readerReply) || !channelPair(status, helperStatus)) {
         return {ReadEnd::NoReader, {}, {}, false, false};
     }
-    const HelperRequest message{reinterpret_cast<std::uintptr_t>(request.function),
-                                request.maxBytes, request.maxBytes * 2 + workingMarginBytes,
-                                request.early ? 1U : 0U};
+    const HelperRequest message{
+        reinterpret_cast<std::uintptr_t>(request.function), request.maxBytes,
+        request.maxBytes * 2 + workingMarginBytes,
+        request.early ? HelperRequest::Early
+                      : (request.withModule ? HelperRequest::WithModule : HelperRequest::Now)};
     const int passed[3] = {fileDescriptor, readerReply.get(), helperStatus.get()};
     bool sent;
     {

@@ -54,7 +54,8 @@ void replyWithReason(int reply, ReaderReply& message, ReaderReply::Kind kind,
 
 void runFunction(const HelperRequest& request, int file, int reply, ReaderReply& message) {
     SharedPixels pixels;
-    const decoders::DecodeContext context{request.maxBytes, request.early != 0, &pixels};
+    const decoders::DecodeContext context{request.maxBytes, request.when == HelperRequest::Early,
+                                          &pixels};
     try {
         QImage picture = reinterpret_cast<ReaderFunction>(request.function)(file, context);
         PixelLayout layout;
@@ -72,8 +73,9 @@ void runFunction(const HelperRequest& request, int file, int reply, ReaderReply&
         sendReply(reply, message, memory);
     } catch (const decoders::DecodeFailure& failure) {
         replyWithReason(reply, message, ReaderReply::Failure, failure.reason());
-    } catch (const decoders::NeedsApplication&) {
-        replyWithReason(reply, message, ReaderReply::Later, {});
+    } catch (const decoders::NeedsApplication& later) {
+        replyWithReason(reply, message, ReaderReply::Later,
+                        QString::fromLatin1(later.module != nullptr ? later.module : ""));
     } catch (const std::bad_alloc&) {
         replyWithReason(reply, message, ReaderReply::OutOfMemory, {});
     }
@@ -114,17 +116,24 @@ void runFunction(const HelperRequest& request, int file, int reply, ReaderReply&
     _exit(0); // no exit handlers: they belong to the viewer
 }
 
-// What readers load at run time, loaded once in the helper before the first reader that may need
-// it is forked.
+// What readers load at run time, loaded in the helper before the first reader that may need it is
+// forked. Each load is a new generation: a spare forked before it lacks what it brought.
 struct Preparation {
-    void (*prepare)();
+    ReaderPreparation load;
     bool done = false;
+    int generation = 0;
     void now() {
         if (!done) {
             done = true;
-            if (prepare != nullptr) {
-                prepare();
+            ++generation;
+            if (load.all != nullptr) {
+                load.all();
             }
+        }
+    }
+    void module(const char* name) {
+        if (!done && load.module != nullptr && load.module(name)) {
+            ++generation;
         }
     }
 };
@@ -136,13 +145,17 @@ struct Running {
 };
 
 // The next reader, forked and locked down while nothing waits for it: forking a reader and its
-// lock-down cost a read 1.5 to 4 ms, most of a small picture's read. One made before the
-// readers' libraries were loaded serves only a read that needs none (the start-up read).
+// lock-down cost a read 1.5 to 4 ms, most of a small picture's read. One made before the last
+// load of the readers' libraries serves only the start-up read, which needs none of them.
 class Spare {
   public:
     ~Spare() { discard(); }
-    bool ready(bool prepared) const { return pid_ > 0 && (prepared_ || !prepared); }
-    void make(bool prepared) {
+    // Whether it can serve a read that needs what the helper had loaded at `generation`, or any
+    // (a negative generation).
+    bool ready(int generation) const {
+        return pid_ > 0 && (generation < 0 || generation_ == generation);
+    }
+    void make(int generation) {
         discard();
         int ends[2];
         if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) {
@@ -161,7 +174,7 @@ class Spare {
         }
         pid_ = pid;
         channel_ = ends[0];
-        prepared_ = prepared;
+        generation_ = generation;
         mapped_ = mapped;
     }
     // Hands the spare its read (the file and the reply end); the spare is then the caller's.
@@ -196,7 +209,7 @@ class Spare {
   private:
     pid_t pid_ = 0;
     int channel_ = -1;
-    bool prepared_ = false;
+    int generation_ = 0;
     std::int64_t mapped_ = 0;
 };
 
@@ -216,7 +229,12 @@ bool serve(int channel, std::vector<Running>& running, Preparation& preparation,
         return got == -1 && (errno == EINTR || errno == EAGAIN);
     }
     if (got == long(sizeof(request)) && count == 0) { // the start-up read was left for later
-        preparation.now();
+        request.module[sizeof(request.module) - 1] = 0;
+        if (request.module[0] != 0) {
+            preparation.module(request.module);
+        } else {
+            preparation.now();
+        }
         return true;
     }
     if (got < 0 || count != 3) {
@@ -225,16 +243,17 @@ bool serve(int channel, std::vector<Running>& running, Preparation& preparation,
         }
         return true;
     }
-    if (request.early == 0) {
+    if (request.when == HelperRequest::Now) {
         preparation.now();
     }
+    const int needed = request.when == HelperRequest::Early ? -1 : preparation.generation;
     const int file = fds[0], reply = fds[1], status = fds[2];
     pid_t pid = -1;
     for (int tries = 0; tries < 2 && pid < 0; ++tries) { // a spare that died is made anew
-        if (!spare.ready(request.early == 0)) {
-            spare.make(preparation.done);
+        if (!spare.ready(needed)) {
+            spare.make(preparation.generation);
         }
-        pid = spare.ready(request.early == 0) ? spare.hand(request, file, reply) : -1;
+        pid = spare.ready(needed) ? spare.hand(request, file, reply) : -1;
     }
     close(file);
     close(reply);
@@ -275,16 +294,16 @@ void reapEnded(std::vector<Running>& running, const std::vector<pollfd>& polled)
 // only, and leaves every other format for later, which the viewer then says), so it runs when a
 // reader needs it, when the viewer says the start-up read was left for later, or after a second
 // with nothing to do.
-[[noreturn]] void runHelper(int channel, void (*prepare)()) {
+[[noreturn]] void runHelper(int channel, ReaderPreparation load) {
     signal(SIGPIPE, SIG_IGN);
     closeAllBut({STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO, channel});
-    Preparation preparation{prepare};
+    Preparation preparation{load};
     constexpr int idleWait = 1000; // milliseconds
     std::vector<Running> running;
     Spare spare;
     for (;;) {
-        if (!spare.ready(preparation.done)) {
-            spare.make(preparation.done);
+        if (!spare.ready(preparation.generation)) {
+            spare.make(preparation.generation);
         }
         std::vector<pollfd> polled{{channel, POLLIN, 0}};
         for (const Running& reader : running) {
@@ -308,7 +327,7 @@ void reapEnded(std::vector<Running>& running, const std::vector<pollfd>& polled)
 
 } // namespace
 
-bool startReaderHelper(void (*prepare)()) {
+bool startReaderHelper(ReaderPreparation preparation) {
     int ends[2];
     if (helperChannel >= 0 || socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) {
         return helperChannel >= 0;
@@ -321,7 +340,7 @@ bool startReaderHelper(void (*prepare)()) {
         if (getppid() != viewer) {
             _exit(0);
         }
-        runHelper(ends[1], prepare);
+        runHelper(ends[1], preparation);
     }
     close(ends[1]);
     if (pid < 0) {

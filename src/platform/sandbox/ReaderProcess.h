@@ -30,6 +30,9 @@ struct ReadRequest {
     qint64 maxBytes = 0; // the picture memory bound
     bool early = false;  // DecodeContext::beforeApplication
     std::chrono::milliseconds timeLimit{std::chrono::minutes(1)};
+    // The start-up read again, after the helper loaded the module of the format the early reader
+    // found (prepareModuleNow): read now, without waiting for the other modules.
+    bool withModule = false;
 };
 
 enum class ReadEnd {
@@ -52,13 +55,23 @@ struct ReadOutcome {
     bool seccomp = false;
 };
 
-// Forks the helper. Call first in main, before any thread or the application object exists;
-// prepare runs once in the helper before any reader but an early one is forked (it loads what
-// readers load at run time, which they could not open once locked down), or when the helper has
-// been idle for a second. Returns false where no helper could start (and on Windows).
-bool startReaderHelper(void (*prepare)());
-// Has the helper run prepare now, for the read an early one left for later.
+// What the helper loads for its readers at run time, which they could not open once locked down:
+// `all` runs once, before any reader but a start-up one is forked, or when the helper has been
+// idle for a second; `module` loads one format's module (a name of decoders::formatModules) for
+// the start-up read, and says whether it loaded anything.
+struct ReaderPreparation {
+    void (*all)();
+    bool (*module)(const char* name);
+};
+
+// Forks the helper. Call first in main, before any thread or the application object exists.
+// Returns false where no helper could start (and on Windows).
+bool startReaderHelper(ReaderPreparation preparation);
+// Has the helper load everything now, for the read an early one left for later.
 void prepareReadersNow();
+// Has the helper load the module of that name now (a name of decoders::formatModules, else
+// nothing happens), for the start-up read of its format.
+void prepareModuleNow(const char* module);
 bool readerHelperRunning();
 // The helper's process id (readers are its children), 0 when none runs.
 int readerHelperPid();

@@ -31,6 +31,16 @@ using ModuleEntry = const ModuleExports* (*)();
 inline constexpr const char* formatModules[] = {"jpeg", "png", "webp",  "avif",
                                                 "heif", "jxl", "colour"};
 
+// The module of that name as formatModules spells it; null for any other name.
+inline const char* formatModuleNamed(QByteArrayView name) {
+    for (const char* module : formatModules) {
+        if (name == module) {
+            return module;
+        }
+    }
+    return nullptr;
+}
+
 // Hands what a module brings to the readers' table; before any reader runs, on one thread.
 void installModule(const char* name, const ModuleExports& exports);
 // Whether a module's part is already there (linked into this program, or loaded).
@@ -39,8 +49,10 @@ bool moduleInstalled(const char* name);
 // Little CMS's conversion where its module is installed, else null.
 bool (*installedLittleCms())(Decoded& decoded);
 
-// Loads every module not yet installed from the folder, saying on standard error, once, which
-// could not be loaded and why. For the reader helper, before it forks its first reader.
+// Loads the module of that name from the folder unless it is installed, saying on standard error
+// why where it cannot be loaded. For the reader helper, before it forks a reader that needs it.
+void loadFormatModule(const QString& folder, const char* name);
+// The same for every module.
 void loadFormatModules(const QString& folder);
 // The folder the modules are looked for in: "formats" beside the program (a build tree), else
 // the one they are installed in, relative to the program's own folder.

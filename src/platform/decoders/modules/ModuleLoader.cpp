@@ -51,24 +51,29 @@ QString formatModuleFolder() {
     return QDir::cleanPath(beside.filePath(QStringLiteral(KELMO_MODULES_FROM_BINDIR)));
 }
 
-void loadFormatModules(const QString& folder) {
+void loadFormatModule(const QString& folder, const char* name) {
 #if defined(Q_OS_LINUX)
-    for (const char* name : formatModules) {
-        if (moduleInstalled(name)) {
-            continue;
-        }
-        const QString path = QDir(folder).filePath(QStringLiteral("kelmo-%1.so").arg(name));
-        QString why;
-        if (const ModuleExports* exports = loadModule(path, why)) {
-            installModule(name, *exports);
-        } else {
-            std::fprintf(stderr, "kelmo: %s: %s\n", QFile::encodeName(path).constData(),
-                         why.toLocal8Bit().constData());
-        }
+    if (moduleInstalled(name)) {
+        return;
+    }
+    const QString path = QDir(folder).filePath(QStringLiteral("kelmo-%1.so").arg(name));
+    QString why;
+    if (const ModuleExports* exports = loadModule(path, why)) {
+        installModule(name, *exports);
+    } else {
+        std::fprintf(stderr, "kelmo: %s: %s\n", QFile::encodeName(path).constData(),
+                     why.toLocal8Bit().constData());
     }
 #else
     Q_UNUSED(folder);
+    Q_UNUSED(name);
 #endif
+}
+
+void loadFormatModules(const QString& folder) {
+    for (const char* name : formatModules) {
+        loadFormatModule(folder, name);
+    }
 }
 
 } // namespace platform::decoders
