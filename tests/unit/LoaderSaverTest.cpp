@@ -3,9 +3,11 @@
 #include "platform/PlatformError.h"
 #include "platform/PrefetchingLoader.h"
 #include "platform/decoders/modules/FormatModule.h"
+#include "support/PictureEncoders.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QDir>
 #include <QFile>
 #include <QImageWriter>
@@ -128,18 +130,25 @@ TEST(PrefetchingLoader, ReadsEarlyWhatNeedsNoToolkit) {
         {"antes.bmp", "bmp", platform::ReadPlace::Reader, true},
         {"antes.png", "png", platform::ReadPlace::Reader, true},
         {"antes.jpg", "jpeg", platform::ReadPlace::Reader, true},
+        {"p3.jpg", nullptr, platform::ReadPlace::Reader, true},
         {"despues.ppm", "ppm", platform::ReadPlace::Reader, false},
         {"aqui.bmp", "bmp", platform::ReadPlace::InProcess, true},
         {"despues.png", "png", platform::ReadPlace::InProcess, false},
     };
+    // A photograph tagged Display P3: read early, it is converted as it is later.
+    QImage tagged = testing_support::patternImage(12, 7);
+    tagged.setColorSpace(QColorSpace::fromIccProfile(testing_support::displayP3Profile()));
+    tagged.save(files.path(QStringLiteral("p3.jpg")), "jpeg");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const QString path = files.write(QString::fromLatin1(c.name), 12, 7, c.format);
+        const QString path = c.format == nullptr
+                                 ? files.path(QString::fromLatin1(c.name))
+                                 : files.write(QString::fromLatin1(c.name), 12, 7, c.format);
         ImageFileLoader reader(ImageFileLoader::machineLimitMegabytes(), c.place);
         const std::optional<platform::Picture> early = reader.readEarly(path);
         EXPECT_EQ(early.has_value(), c.early);
         if (early) {
-            EXPECT_EQ(early->size(), QSize(12, 7));
+            EXPECT_EQ(early->pixels(), reader.readPicture(path).pixels());
         }
         platform::PrefetchingLoader loader(reader);
         loader.prefetch(path);
