@@ -7,6 +7,7 @@
 
 #include <QStringList>
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 namespace platform::decoders {
@@ -89,6 +90,7 @@ struct Registry {
         {"jxl", isJxl, nullptr, MissingDecoder{"JPEG XL"}},
     }};
     bool (*littleCms)(Decoded&) = nullptr;
+    std::uint32_t tried = 0; // a bit a module, in the order of formatModules
 
     Format* find(const char* name) {
         for (Format& format : formats) {
@@ -166,6 +168,19 @@ bool moduleInstalled(const char* name) {
     }
     const Format* format = table.find(name);
     return format != nullptr && format->decoder != nullptr;
+}
+
+bool firstTryOf(const char* name) {
+    std::uint32_t bit = 1;
+    for (const char* module : formatModules) {
+        if (std::strcmp(module, name) == 0) {
+            const bool first = (registry().tried & bit) == 0;
+            registry().tried |= bit;
+            return first;
+        }
+        bit <<= 1;
+    }
+    return true;
 }
 
 bool (*installedLittleCms())(Decoded&) {

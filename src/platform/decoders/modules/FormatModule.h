@@ -45,12 +45,16 @@ inline const char* formatModuleNamed(QByteArrayView name) {
 void installModule(const char* name, const ModuleExports& exports);
 // Whether a module's part is already there (linked into this program, or loaded).
 bool moduleInstalled(const char* name);
+// True the first time it is asked for a module of that name, false from then on: a module is
+// tried once, and one that could not be loaded is said once.
+bool firstTryOf(const char* name);
 
 // Little CMS's conversion where its module is installed, else null.
 bool (*installedLittleCms())(Decoded& decoded);
 
-// Loads the module of that name from the folder unless it is installed, saying on standard error
-// why where it cannot be loaded. For the reader helper, before it forks a reader that needs it.
+// Loads the module of that name from the folder unless it is installed or was tried already,
+// saying on standard error why where it cannot be loaded. For the reader helper, before it forks a
+// reader that needs it.
 void loadFormatModule(const QString& folder, const char* name);
 // The same for every module.
 void loadFormatModules(const QString& folder);

@@ -53,7 +53,7 @@ QString formatModuleFolder() {
 
 void loadFormatModule(const QString& folder, const char* name) {
 #if defined(Q_OS_LINUX)
-    if (moduleInstalled(name)) {
+    if (moduleInstalled(name) || !firstTryOf(name)) {
         return;
     }
     const QString path = QDir(folder).filePath(QStringLiteral("kelmo-%1.so").arg(name));
