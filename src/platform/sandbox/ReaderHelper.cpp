@@ -290,10 +290,9 @@ void reapEnded(std::vector<Running>& running, const std::vector<pollfd>& polled)
 }
 
 // The preparation (the format modules and their libraries: tens of milliseconds of a core) stays
-// out of the way of the viewer's start: the start-up read needs none of it (it reads bitmaps
-// only, and leaves every other format for later, which the viewer then says), so it runs when a
-// reader needs it, when the viewer says the start-up read was left for later, or after a second
-// with nothing to do.
+// out of the way of the viewer's start: the start-up read needs at most its own format's module,
+// which the viewer asks for alone, so the whole runs when a reader needs it, when the viewer says
+// the start-up read was left for the application object, or after a second with nothing to do.
 [[noreturn]] void runHelper(int channel, ReaderPreparation load) {
     signal(SIGPIPE, SIG_IGN);
     closeAllBut({STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO, channel});
