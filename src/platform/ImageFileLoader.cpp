@@ -126,14 +126,10 @@ void prepareReaders() {
 // Loads, in the helper, one format's module and the colour module, for the start-up read of that
 // format: a few milliseconds against tens for every module.
 bool prepareModule(const char* name) {
-    bool loaded = false;
-    for (const char* module : {decoders::formatModuleNamed(name), "colour"}) {
-        if (module != nullptr && !decoders::moduleInstalled(module)) {
-            decoders::loadFormatModule(decoders::formatModuleFolder(), module);
-            loaded = true;
-        }
-    }
-    return loaded;
+    const QString folder = decoders::formatModuleFolder();
+    const char* module = decoders::formatModuleNamed(name);
+    const bool format = module != nullptr && decoders::loadFormatModule(folder, module);
+    return decoders::loadFormatModule(folder, "colour") || format;
 }
 
 } // namespace

@@ -107,24 +107,29 @@ Registry& registry() {
     return table;
 }
 
-} // namespace
-
-const PictureDecoder* decoderFor(const QByteArray& head) {
+// The format whose signature the head carries, or null.
+const Format* formatOf(const QByteArray& head) {
     for (const Format& format : registry().formats) {
         if (format.signature(head)) {
-            return format.decoder != nullptr ? format.decoder : &format.missing;
+            return &format;
         }
     }
     return nullptr;
 }
 
-const char* moduleFor(const QByteArray& head) {
-    for (const Format& format : registry().formats) {
-        if (format.signature(head)) {
-            return format.toolkit ? nullptr : formatModuleNamed(format.name);
-        }
+} // namespace
+
+const PictureDecoder* decoderFor(const QByteArray& head) {
+    const Format* format = formatOf(head);
+    if (format == nullptr) {
+        return nullptr;
     }
-    return nullptr;
+    return format->decoder != nullptr ? format->decoder : &format->missing;
+}
+
+const char* moduleFor(const QByteArray& head) {
+    const Format* format = formatOf(head);
+    return format == nullptr || format->toolkit ? nullptr : formatModuleNamed(format->name);
 }
 
 QList<QByteArray> readableFormats() {

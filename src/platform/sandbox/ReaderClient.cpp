@@ -247,10 +247,6 @@ ReadOutcome replyOf(int reply, qint64 maxBytes) {
 
 std::mutex requests; // one request at a time on the helper's channel
 
-} // namespace
-
-namespace {
-
 void sendPreparation(const HelperRequest& message) {
     if (const int channel = helperChannelForReads(); channel >= 0) {
         const std::lock_guard<std::mutex> one(requests);

@@ -53,9 +53,9 @@ bool firstTryOf(const char* name);
 bool (*installedLittleCms())(Decoded& decoded);
 
 // Loads the module of that name from the folder unless it is installed or was tried already,
-// saying on standard error why where it cannot be loaded. For the reader helper, before it forks a
-// reader that needs it.
-void loadFormatModule(const QString& folder, const char* name);
+// saying on standard error why where it cannot be loaded; true when it installed it. For the
+// reader helper, before it forks a reader that needs it.
+bool loadFormatModule(const QString& folder, const char* name);
 // The same for every module.
 void loadFormatModules(const QString& folder);
 // The folder the modules are looked for in: "formats" beside the program (a build tree), else

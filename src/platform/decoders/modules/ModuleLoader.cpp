@@ -51,23 +51,24 @@ QString formatModuleFolder() {
     return QDir::cleanPath(beside.filePath(QStringLiteral(KELMO_MODULES_FROM_BINDIR)));
 }
 
-void loadFormatModule(const QString& folder, const char* name) {
+bool loadFormatModule(const QString& folder, const char* name) {
 #if defined(Q_OS_LINUX)
     if (moduleInstalled(name) || !firstTryOf(name)) {
-        return;
+        return false;
     }
     const QString path = QDir(folder).filePath(QStringLiteral("kelmo-%1.so").arg(name));
     QString why;
     if (const ModuleExports* exports = loadModule(path, why)) {
         installModule(name, *exports);
-    } else {
-        std::fprintf(stderr, "kelmo: %s: %s\n", QFile::encodeName(path).constData(),
-                     why.toLocal8Bit().constData());
+        return true;
     }
+    std::fprintf(stderr, "kelmo: %s: %s\n", QFile::encodeName(path).constData(),
+                 why.toLocal8Bit().constData());
 #else
     Q_UNUSED(folder);
     Q_UNUSED(name);
 #endif
+    return false;
 }
 
 void loadFormatModules(const QString& folder) {
