@@ -211,4 +211,52 @@ TEST(PictureFormats, QtsColourTransformGivesLittleCmssPixels) {
     EXPECT_LE(worst, 2);
 }
 
+// A photograph's file is read a buffer at a time: what crosses a buffer's end must read as Qt's
+// reader reads it, a segment skipped over several buffers too, and a file cut short still shows
+// the rows it has.
+TEST(PictureFormats, JpegFilesReadThroughEveryBuffer) {
+    QImage noise(640, 480, QImage::Format_RGB32);
+    for (int y = 0; y < noise.height(); ++y) {
+        for (int x = 0; x < noise.width(); ++x) {
+            noise.setPixel(x, y, qRgb((x * 7 + y * 13) & 0xff, (x * y) & 0xff, (x ^ y) & 0xff));
+        }
+    }
+    const QByteArray whole = encoded(noise, "jpeg", 95);
+    ASSERT_GT(whole.size(), 3 * 64 * 1024); // several of the reader's buffers
+    QBuffer buffer;
+    buffer.setData(whole);
+    const QImage reference = QImageReader(&buffer, "jpeg").read();
+    // Three application segments of 50,000 bytes right after the start, full of end markers
+    // that a skip landing anywhere in them would take for the end.
+    QByteArray padded = whole.left(2);
+    for (int i = 0; i < 3; ++i) {
+        padded += QByteArray("\xff\xe9\xc3\x52", 4) + QByteArray("\xff\xd9").repeated(25000);
+    }
+    padded += whole.mid(2);
+    PictureFiles files;
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        int rowsToCompare;
+    } cases[] = {
+        {"entera.jpg", whole, 480},
+        {"con-segmento.jpg", padded, 480},
+        {"cortada.jpg", whole.left(whole.size() * 3 / 5), 200},
+    };
+    for (const auto& c : cases) {
+        const QImage shown = load(files, QString::fromUtf8(c.name), c.bytes);
+        ASSERT_EQ(shown.size(), noise.size()) << c.name;
+        int worst = 0;
+        for (int y = 0; y < c.rowsToCompare; ++y) {
+            for (int x = 0; x < shown.width(); ++x) {
+                const QRgb a = shown.pixel(x, y);
+                const QRgb b = reference.pixel(x, y);
+                worst = std::max({worst, std::abs(qRed(a) - qRed(b)),
+                                  std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
+            }
+        }
+        EXPECT_LE(worst, 1) << c.name;
+    }
+}
+
 } // namespace

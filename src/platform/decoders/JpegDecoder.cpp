@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <future>
 #include <jpeglib.h>
+// after jpeglib.h, which it needs
+#include <jerror.h>
 #include <vector>
 
 namespace platform::decoders {
@@ -30,6 +32,61 @@ void leave(j_common_ptr cinfo) {
 
 void ignoreMessage(j_common_ptr, int) {}
 
+// The file's bytes a buffer at a time: a whole copy of a photograph's file would be megabytes
+// of fresh memory, which a reader process pays for in page faults on every read. A file that
+// ends early gets an end marker, so that what was read still shows.
+class FileSource {
+  public:
+    void attach(jpeg_decompress_struct& cinfo, QFile& file) {
+        file_ = &file;
+        buffer_.resize(64 * 1024);
+        base_.init_source = [](j_decompress_ptr) {};
+        base_.fill_input_buffer = fill;
+        base_.skip_input_data = skip;
+        base_.resync_to_restart = jpeg_resync_to_restart;
+        base_.term_source = [](j_decompress_ptr) {};
+        base_.next_input_byte = nullptr;
+        base_.bytes_in_buffer = 0;
+        cinfo.src = &base_;
+        cinfo.client_data = this;
+    }
+
+  private:
+    static FileSource& of(j_decompress_ptr cinfo) {
+        return *static_cast<FileSource*>(cinfo->client_data);
+    }
+    static boolean fill(j_decompress_ptr cinfo) {
+        static const JOCTET endOfImage[2] = {0xFF, JPEG_EOI};
+        FileSource& source = of(cinfo);
+        const qint64 got = source.file_->read(reinterpret_cast<char*>(source.buffer_.data()),
+                                              qint64(source.buffer_.size()));
+        if (got <= 0) {
+            WARNMS(cinfo, JWRN_JPEG_EOF);
+            source.base_.next_input_byte = endOfImage;
+            source.base_.bytes_in_buffer = sizeof(endOfImage);
+        } else {
+            source.base_.next_input_byte = source.buffer_.data();
+            source.base_.bytes_in_buffer = std::size_t(got);
+        }
+        return TRUE;
+    }
+    static void skip(j_decompress_ptr cinfo, long count) {
+        jpeg_source_mgr& base = of(cinfo).base_;
+        while (count > long(base.bytes_in_buffer)) {
+            count -= long(base.bytes_in_buffer);
+            fill(cinfo);
+        }
+        if (count > 0) {
+            base.next_input_byte += count;
+            base.bytes_in_buffer -= std::size_t(count);
+        }
+    }
+
+    jpeg_source_mgr base_{};
+    QFile* file_ = nullptr;
+    std::vector<JOCTET> buffer_;
+};
+
 // One decompression. libjpeg reports errors with a long jump back into read(), so everything
 // that owns memory lives here, outside the frame that is jumped over, and read() makes no C++
 // object of its own after setjmp.
@@ -49,13 +106,12 @@ class Decompression {
     Decompression(const Decompression&) = delete;
     Decompression& operator=(const Decompression&) = delete;
 
-    // Reads the header; false on an error.
-    bool readHeader(const QByteArray& bytes) {
+    // Reads the header from the file; false on an error.
+    bool readHeader(QFile& file) {
         if (setjmp(errors_.jump) != 0) {
             return false;
         }
-        jpeg_mem_src(&cinfo_, reinterpret_cast<const unsigned char*>(bytes.constData()),
-                     static_cast<unsigned long>(bytes.size()));
+        source_.attach(cinfo_, file);
         jpeg_save_markers(&cinfo_, JPEG_APP0 + 1, 0xffff);
         jpeg_save_markers(&cinfo_, JPEG_APP0 + 2, 0xffff);
         jpeg_read_header(&cinfo_, TRUE);
@@ -115,6 +171,7 @@ class Decompression {
 
     jpeg_decompress_struct cinfo_{};
     ErrorManager errors_{};
+    FileSource source_;
     JOCTET* icc_ = nullptr;
     unsigned int iccLength_ = 0;
     Orientation orientation_ = Orientation::Upright;
@@ -162,9 +219,8 @@ QImage readInBands(Decompression& jpeg, QSize stored, Orientation orientation,
 } // namespace
 
 Decoded JpegDecoder::decode(QFile& file, const DecodeContext& context) const {
-    const QByteArray bytes = file.readAll();
     Decompression jpeg;
-    if (!jpeg.readHeader(bytes)) {
+    if (!jpeg.readHeader(file)) {
         throw DecodeFailure(jpeg.reason());
     }
     const jpeg_decompress_struct& info = jpeg.info();
