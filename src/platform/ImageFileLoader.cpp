@@ -136,7 +136,7 @@ bool prepareModule(const char* name) {
 
 bool ImageFileLoader::startReaders() {
 #if defined(Q_OS_LINUX)
-    return sandbox::startReaderHelper({prepareReaders, prepareModule});
+    return sandbox::startReaderHelper({prepareReaders, prepareModule, readInReaderProcess});
 #else
     return false;
 #endif

@@ -257,11 +257,20 @@ TEST(ReaderProcess, SeenFromOutsideItIsLockedDownWithOnlyItsFileAndChannel) {
               expected.join(QLatin1Char(' ')).toStdString());
     stop.request_stop();
     read.join();
-    // Only the next reader is left, locked down already, with its channel to the helper alone.
-    const std::vector<int> left = readers();
-    ASSERT_EQ(left.size(), 1U);
-    EXPECT_TRUE(statusOf(left.front()).contains(QStringLiteral("Seccomp:\t2")));
-    EXPECT_EQ(descriptorsOf(left.front()), withStandardErrorOfSanitizers({"socket"}));
+    // Then only the next reader is left, made once the read has ended: locked down, with its
+    // channel to the helper alone once it has warmed up on our own pictures.
+    const QStringList waiting = withStandardErrorOfSanitizers({"socket"});
+    const auto waitingSpare = [&] {
+        const std::vector<int> left = readers();
+        return left.size() == 1 && statusOf(left.front()).contains(QStringLiteral("Seccomp:\t2")) &&
+               descriptorsOf(left.front()) == waiting;
+    };
+    bool settled = waitingSpare();
+    for (int tries = 0; tries < 400 && !settled; ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        settled = waitingSpare();
+    }
+    EXPECT_TRUE(settled) << readers().size() << " readers left";
 }
 
 TEST(ReaderProcess, ReadsOnSeveralThreadsAtOnceAndAStopEndsOnlyItsOwn) {

@@ -135,6 +135,9 @@ const PictureDecoder* decoderFor(const QByteArray& head);
 // The module (FormatModule.h) that brings the reader of the format the head names; null for a
 // reader built in, Qt's own, or no format at all.
 const char* moduleFor(const QByteArray& head);
+// Small pictures of our own, in the formats people open most, for a reader to read once ahead of
+// its first real read (RehearsalPictures.cpp).
+QList<QByteArray> rehearsalPictures();
 // The formats' short names ("jpeg"), and those of them Qt's own readers read.
 QList<QByteArray> readableFormats();
 QList<QByteArray> toolkitFormats();

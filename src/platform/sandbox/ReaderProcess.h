@@ -58,10 +58,14 @@ struct ReadOutcome {
 // What the helper loads for its readers at run time, which they could not open once locked down:
 // `all` runs once, before any reader but a start-up one is forked, or when the helper has been
 // idle for a second; `module` loads one format's module (a name of decoders::formatModules) for
-// the start-up read, and says whether it loaded anything.
+// the start-up read, and says whether it loaded anything. A waiting reader, once locked down,
+// warms up by reading decoders::rehearsalPictures() with `rehearsal` (null: it does not) unless
+// its read comes first: a fresh process pays a page fault for every page of code and memory a
+// read touches, which cost a small picture's read more than the read itself.
 struct ReaderPreparation {
     void (*all)();
     bool (*module)(const char* name);
+    ReaderFunction rehearsal = nullptr;
 };
 
 // Forks the helper. Call first in main, before any thread or the application object exists.
