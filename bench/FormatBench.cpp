@@ -136,7 +136,7 @@ void BM_ReaderProcessVsInProcess(benchmark::State& state) {
                                               platform::ReadPlace::InProcess);
     std::vector<double> here, there; // seconds, a read each
     for (auto _ : state) {
-        if (getenv("TMP_SPIN")) { QElapsedTimer s; s.start(); while (s.nsecsElapsed() < 50000000) {} } else std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
         QElapsedTimer timer;
         timer.start();
         benchmark::DoNotOptimize(inProcess.readPicture(path).pixels().constBits());
@@ -147,7 +147,6 @@ void BM_ReaderProcessVsInProcess(benchmark::State& state) {
         there.push_back(secondsOf(timer));
         state.SetIterationTime(there.back());
     }
-    if (getenv("TMP_LIST")) { auto v = there; std::sort(v.begin(), v.end()); for (double x : v) fprintf(stderr, "%.2f ", x * 1000); fprintf(stderr, "\n"); }
     const char* labels[] = {"256x256 bitmap", "6000x4000 bitmap", "6000x4000 JPEG"};
     state.SetLabel(labels[which]);
     const auto sum = [](const std::vector<double>& v) {

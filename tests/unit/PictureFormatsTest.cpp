@@ -212,7 +212,7 @@ TEST(PictureFormats, QtsColourTransformGivesLittleCmssPixels) {
 }
 
 // A photograph's file is read a buffer at a time: what crosses a buffer's end must read as Qt's
-// reader reads it, a segment skipped over several buffers too, and a file cut short still shows
+// reader reads it, segments skipped across a buffer's end too, and a file cut short still shows
 // the rows it has.
 TEST(PictureFormats, JpegFilesReadThroughEveryBuffer) {
     QImage noise(640, 480, QImage::Format_RGB32);
