@@ -4,9 +4,9 @@
 // non-sRGB profile against that picture's decode; and the reader process against a read in this
 // process. Both sides are measured in the same loop.
 
-#include "platform/ImageFileLoader.h"
-#include "platform/decoders/ColourToSrgb.h"
-#include "platform/decoders/JpegDecoder.h"
+#include "reading/ImageFileLoader.h"
+#include "reading/decoders/ColourToSrgb.h"
+#include "reading/decoders/JpegDecoder.h"
 #include "support/BmpFiles.h"
 #include "support/PictureEncoders.h"
 

@@ -4,9 +4,9 @@
 // Noise photographs of 6000 × 4000 and 12000 × 12000 (PNG) and 6000 × 4000 and 8000 × 6000
 // (WebP); every side is measured in the same loop.
 
-#include "platform/ImageFileLoader.h"
-#include "platform/decoders/png/PngChunks.h"
-#include "platform/decoders/png/PngImageData.h"
+#include "reading/ImageFileLoader.h"
+#include "reading/decoders/png/PngChunks.h"
+#include "reading/decoders/png/PngImageData.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -8,8 +8,8 @@
 #include "ViewState.h"
 #include "components/CommonDialog.h"
 #include "components/PictureClip.h"
-#include "platform/BackgroundReader.h"
 #include "platform/Form.h"
+#include "reading/BackgroundReader.h"
 
 namespace app {
 

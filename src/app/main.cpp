@@ -7,15 +7,14 @@
 #include "platform/ArgumentsCommandLine.h"
 #include "platform/BmpFileSaver.h"
 #include "platform/GuiClipboard.h"
-#include "platform/ImageFileLoader.h"
-#include "platform/PrefetchingLoader.h"
-#include "platform/decoders/modules/FormatModule.h"
 #include "platform/qt/DesktopIntegration.h"
 #include "platform/qt/FirstPaint.h"
 #include "platform/qt/FormSurface.h"
 #include "platform/qt/QtFormWindow.h"
 #include "platform/qt/QtReadProgress.h"
 #include "platform/qt/QtServices.h"
+#include "reading/ImageFileLoader.h"
+#include "reading/PrefetchingLoader.h"
 
 #include <QApplication>
 #include <QThread>
@@ -50,7 +49,8 @@ constexpr platform::ReadPlace readPlace = platform::ReadPlace::Reader;
 
 int main(int argc, char** argv) {
 #if defined(KELMO_LINKED_FORMATS)
-    platform::decoders::useLinkedFormats(); // no reader process here: the readers are linked in
+    platform::ImageFileLoader::useLinkedReaders(); // no reader process here: the readers are linked
+                                                   // in
 #endif
     // Pictures are read in processes forked from a helper made now, while this process is small
     // and has no thread yet.
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
                                          readPlace);
     platform::PrefetchingLoader loader(fileLoader);
     loader.prefetch(commandLineBeforeApplication(argc, argv));
-    platform::qt::keepImagePluginsOut();
+    platform::qt::keepImagePluginsOut(platform::ImageFileLoader::qtPluginLinks());
     QApplication application(argc, argv);
     trace.mark("application");
     platform::qt::prepareApplication(application);
@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     platform::qt::QtMessageBox messages;
     platform::qt::QtReadProgress progress;
     fileLoader.setProgress(&progress);
-    platform::qt::QtDialogPrompter prompter(printer);
+    platform::qt::QtDialogPrompter prompter(printer, platform::ImageFileLoader::readablePatterns());
     const platform::ArgumentsCommandLine commandLine =
         platform::ArgumentsCommandLine::fromSystem(QApplication::arguments().mid(1));
     // Pictures read ahead of the person's next move go through the same readers.

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "PictureFolder.h"
 
-#include "platform/decoders/PictureDecoder.h"
+#include "reading/ImageFileLoader.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,7 +16,7 @@ namespace {
 const QStringList& pictureExtensions() {
     static const QStringList extensions = [] {
         QStringList list;
-        for (const QString& pattern : platform::decoders::readablePatterns()) {
+        for (const QString& pattern : platform::ImageFileLoader::readablePatterns()) {
             list << pattern.mid(pattern.lastIndexOf(u'.') + 1).toLower();
         }
         return list;

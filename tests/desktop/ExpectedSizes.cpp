@@ -5,7 +5,7 @@
 // (each of the last shown as opened, as step folder0, folder1...)
 
 #include "platform/Twips.h"
-#include "platform/decoders/modules/FormatModule.h"
+#include "reading/decoders/modules/FormatModule.h"
 #include "support/TestSupport.h"
 
 #include <QGuiApplication>

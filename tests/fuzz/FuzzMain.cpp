@@ -2,7 +2,7 @@
 // libFuzzer entry: bytes go through the real load path and the window's handlers.
 
 #include "FuzzScenario.h"
-#include "platform/decoders/modules/FormatModule.h"
+#include "reading/decoders/modules/FormatModule.h"
 
 #include <QGuiApplication>
 #include <cstddef>

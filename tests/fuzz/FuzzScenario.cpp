@@ -3,7 +3,7 @@
 
 #include "app/KelmoForm.h"
 #include "platform/ArgumentsCommandLine.h"
-#include "platform/ImageFileLoader.h"
+#include "reading/ImageFileLoader.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

@@ -5,7 +5,7 @@
 // a progress window that a test answers.
 
 #include "platform/ReadProgress.h"
-#include "platform/decoders/PictureDecoder.h"
+#include "reading/decoders/PictureDecoder.h"
 
 #include <QStringList>
 

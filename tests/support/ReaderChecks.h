@@ -4,8 +4,8 @@
 // What the reader tests share: a file as one reader shows it, and damaged files that reader must
 // refuse, each with its own reason.
 
-#include "platform/decoders/PictureDecoder.h"
-#include "platform/decoders/PictureFinish.h"
+#include "reading/decoders/PictureDecoder.h"
+#include "reading/decoders/PictureFinish.h"
 #include "support/TestSupport.h"
 
 #include <QFile>

@@ -9,8 +9,8 @@
 #include "platform/ArgumentsCommandLine.h"
 #include "platform/BmpFileSaver.h"
 #include "platform/GuiClipboard.h"
-#include "platform/ImageFileLoader.h"
 #include "platform/qt/QtServices.h"
+#include "reading/ImageFileLoader.h"
 
 #include <QColor>
 #include <QImage>

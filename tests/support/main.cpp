@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Tests run against real widgets on Qt's offscreen platform, so they need no display.
 
-#include "platform/ImageFileLoader.h"
-#include "platform/decoders/modules/FormatModule.h"
 #include "platform/qt/DesktopIntegration.h"
+#include "reading/ImageFileLoader.h"
+#include "reading/decoders/modules/FormatModule.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "platform/decoders/BmpDecoder.h"
-#include "platform/ImageFileLoader.h"
+#include "reading/decoders/BmpDecoder.h"
 #include "platform/PlatformError.h"
+#include "reading/ImageFileLoader.h"
 #include "support/BmpFiles.h"
 #include "support/TestSupport.h"
 

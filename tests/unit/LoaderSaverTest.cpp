@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "platform/ImageFileLoader.h"
 #include "platform/PlatformError.h"
-#include "platform/PrefetchingLoader.h"
-#include "platform/decoders/modules/FormatModule.h"
+#include "reading/ImageFileLoader.h"
+#include "reading/PrefetchingLoader.h"
+#include "reading/decoders/modules/FormatModule.h"
 #include "support/PictureEncoders.h"
 #include "support/TestSupport.h"
 

@@ -2,9 +2,9 @@
 // Pictures as people have them: names that do not match the content, photographs taken sideways,
 // colour profiles, CMYK and grey JPEGs, and the newer formats.
 
-#include "platform/ImageFileLoader.h"
-#include "platform/decoders/AvifDecoder.h"
-#include "platform/decoders/ColourToSrgb.h"
+#include "reading/ImageFileLoader.h"
+#include "reading/decoders/AvifDecoder.h"
+#include "reading/decoders/ColourToSrgb.h"
 #include "support/PictureEncoders.h"
 #include "support/TestSupport.h"
 

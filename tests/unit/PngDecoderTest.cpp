@@ -2,10 +2,10 @@
 // Our PNG reader shows every kind of PNG exactly as Qt's reader does (the pixels, the colours of
 // its colour chunks), and refuses damaged files with a reason.
 
-#include "platform/decoders/png/PngDecoder.h"
-#include "platform/decoders/PictureFinish.h"
-#include "platform/decoders/QtImageDecoder.h"
-#include "platform/decoders/png/PngRows.h"
+#include "reading/decoders/png/PngDecoder.h"
+#include "reading/decoders/PictureFinish.h"
+#include "reading/decoders/QtImageDecoder.h"
+#include "reading/decoders/png/PngRows.h"
 #include "support/PictureEncoders.h"
 #include "support/PngFiles.h"
 #include "support/ReaderChecks.h"

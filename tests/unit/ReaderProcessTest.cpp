@@ -2,11 +2,11 @@
 // Hostile reader functions run in the locked-down reader process, as a picture reader that a file
 // has taken over would run: each is refused, or ends alone and is reported.
 
-#include "platform/sandbox/ReaderProcess.h"
-#include "platform/ImageFileLoader.h"
+#include "reading/sandbox/ReaderProcess.h"
 #include "platform/PlatformError.h"
-#include "platform/sandbox/LockDown.h"
-#include "platform/sandbox/ReaderChannel.h"
+#include "reading/ImageFileLoader.h"
+#include "reading/sandbox/LockDown.h"
+#include "reading/sandbox/ReaderChannel.h"
 #include "support/HostileReaders.h"
 #include "support/TestSupport.h"
 

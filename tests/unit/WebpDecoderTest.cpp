@@ -2,9 +2,9 @@
 // Our WebP reader shows what Qt's reader showed (lossy, lossless, alpha, an ICC profile), the
 // first frame of an animation on its canvas, and refuses damaged files with a reason.
 
-#include "platform/decoders/webp/WebpDecoder.h"
-#include "platform/decoders/PictureFinish.h"
-#include "platform/decoders/QtImageDecoder.h"
+#include "reading/decoders/webp/WebpDecoder.h"
+#include "reading/decoders/PictureFinish.h"
+#include "reading/decoders/QtImageDecoder.h"
 #include "support/PictureEncoders.h"
 #include "support/ReaderChecks.h"
 #include "support/TestSupport.h"

@@ -2,7 +2,6 @@
 #include "DesktopIntegration.h"
 
 #include "FormStyle.h"
-#include "platform/decoders/modules/FormatModule.h"
 
 #include <QApplication>
 #include <QDir>
@@ -41,9 +40,9 @@ void ensureSpanishTranslations() {
     }
 }
 
-void keepImagePluginsOut() {
+void keepImagePluginsOut(const QString& pluginLinks) {
 #if defined(Q_OS_LINUX)
-    const QDir links(decoders::formatModuleFolder() + QStringLiteral("/qt-plugins"));
+    const QDir links(pluginLinks);
     if (links.exists(QStringLiteral("platforms/."))) {
         QCoreApplication::setLibraryPaths({links.path()});
     }

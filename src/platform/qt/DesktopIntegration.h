@@ -2,15 +2,16 @@
 #pragma once
 
 class QApplication;
+class QString;
 
 namespace platform::qt {
 
-// Before the application object: Qt finds its plug-ins through the folder of links beside the
-// format modules, which leaves out its image plug-ins. Whenever Qt is left to guess a picture's
-// format (an icon theme's file, a dialog's pixmap) it loads every image plug-in, and with them
-// the picture libraries that only the reader processes may have. Where the folder is missing,
+// Before the application object: Qt finds its plug-ins through pluginLinks, the folder of links
+// beside the format modules, which leaves out its image plug-ins. Whenever Qt is left to guess a
+// picture's format (an icon theme's file, a dialog's pixmap) it loads every image plug-in, and with
+// them the picture libraries that only the reader processes may have. Where the folder is missing,
 // Qt's own plug-in folder is left as it is.
-void keepImagePluginsOut();
+void keepImagePluginsOut(const QString& pluginLinks);
 
 // Settles, before any window is built, how the form windows look: the menu bar stays inside the
 // window, where the form's geometry counts it, even on desktops that offer a global menu; and

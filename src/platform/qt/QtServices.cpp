@@ -4,7 +4,6 @@
 #include "DesktopIntegration.h"
 #include "platform/BusyCursor.h"
 #include "platform/PlatformError.h"
-#include "platform/decoders/PictureDecoder.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -144,9 +143,9 @@ std::optional<QString> QtDialogPrompter::askFileName(const QString& title,
         dialog.setNameFilter(QStringLiteral("%1 (%1)").arg(joined));
     } else if (!save) {
         // No filter set yet: every picture Kelmo reads, or any file (the content decides).
-        dialog.setNameFilters({QStringLiteral("Imágenes (%1)")
-                                   .arg(decoders::readablePatterns().join(QLatin1Char(' '))),
-                               QStringLiteral("Todos los archivos (*)")});
+        dialog.setNameFilters(
+            {QStringLiteral("Imágenes (%1)").arg(pictures_.join(QLatin1Char(' '))),
+             QStringLiteral("Todos los archivos (*)")});
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;

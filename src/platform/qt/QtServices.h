@@ -67,7 +67,9 @@ class QtPrinter : public Printer {
 // that prints, so what the person sets there is used by the next print.
 class QtDialogPrompter : public components::DialogPrompter {
   public:
-    explicit QtDialogPrompter(QtPrinter& printer) : printer_(printer) {}
+    // pictures: the name patterns of the pictures Kelmo reads, the open dialog's first filter.
+    QtDialogPrompter(QtPrinter& printer, QStringList pictures)
+        : printer_(printer), pictures_(std::move(pictures)) {}
     void setParent(QWidget* parent) { parent_ = parent; }
 
     std::optional<QString> askOpenFileName(const QString& title,
@@ -83,6 +85,7 @@ class QtDialogPrompter : public components::DialogPrompter {
                                        bool save);
 
     QtPrinter& printer_;
+    QStringList pictures_;
     QPointer<QWidget> parent_;
 };
 

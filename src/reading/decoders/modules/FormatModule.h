@@ -7,7 +7,7 @@
 // with it. Each module exports one function, named below, that says what it brings.
 // Programs that read in their own process (the tests, the fuzzer, Windows) link them instead.
 
-#include "platform/decoders/PictureDecoder.h"
+#include "reading/decoders/PictureDecoder.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "WebpDecoder.h"
 
-#include "platform/decoders/ContainerMetadata.h"
-#include "platform/decoders/FreshPages.h"
+#include "reading/decoders/ContainerMetadata.h"
+#include "reading/decoders/FreshPages.h"
 
 #include <QColorSpace>
 #include <QFile>

@@ -10,7 +10,7 @@
 // kernel makes a memory file's pages one at a time under a lock of that file, so two threads
 // that fill the two halves of one file wait for each other, and of two files they do not.
 
-#include "platform/decoders/PictureDecoder.h"
+#include "reading/decoders/PictureDecoder.h"
 
 #include <array>
 #include <vector>

@@ -5,7 +5,7 @@
 // to ask for. The result comes back on the thread that made the reader (the main thread), through
 // its event loop; a read that is cancelled or superseded never comes back.
 
-#include "Picture.h"
+#include "platform/Picture.h"
 
 #include <QEvent>
 #include <QObject>

@@ -5,7 +5,7 @@
 #include "FormatModule.h"
 
 #if defined(KELMO_MODULE_COLOUR)
-#include "platform/decoders/ColourToSrgb.h"
+#include "reading/decoders/ColourToSrgb.h"
 #else
 #include KELMO_MODULE_HEADER
 #endif

@@ -12,8 +12,8 @@
 // row at a time with zlib.
 
 #include "PngChunks.h"
-#include "platform/decoders/FreshPages.h"
-#include "platform/decoders/PictureDecoder.h"
+#include "reading/decoders/FreshPages.h"
+#include "reading/decoders/PictureDecoder.h"
 
 #include <QImage>
 

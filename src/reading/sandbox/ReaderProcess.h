@@ -10,7 +10,7 @@
 // how. The helper and every reader die with the viewer (parent-death signals, and the helper
 // leaves when its channel closes). Only ImageFileLoader uses this.
 
-#include "platform/decoders/PictureDecoder.h"
+#include "reading/decoders/PictureDecoder.h"
 
 #include <QImage>
 #include <QString>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "ImageFileLoader.h"
 
-#include "BusyCursor.h"
-#include "PlatformError.h"
 #include "decoders/PictureDecoder.h"
 #include "decoders/PictureFinish.h"
 #include "decoders/modules/FormatModule.h"
+#include "platform/BusyCursor.h"
+#include "platform/PlatformError.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -38,6 +38,14 @@ quint64 physicalMemoryBytes() {
 
 QList<QByteArray> ImageFileLoader::allowedFormats() {
     return decoders::readableFormats();
+}
+
+QStringList ImageFileLoader::readablePatterns() {
+    return decoders::readablePatterns();
+}
+
+QString ImageFileLoader::qtPluginLinks() {
+    return decoders::formatModuleFolder() + QStringLiteral("/qt-plugins");
 }
 
 int ImageFileLoader::machineLimitMegabytes() {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "PngChunks.h"
 
-#include "platform/decoders/ContainerMetadata.h"
+#include "reading/decoders/ContainerMetadata.h"
 
 #include <QColorSpace>
 #include <QIODevice>

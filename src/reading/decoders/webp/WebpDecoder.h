@@ -5,7 +5,7 @@
 // picture's buffer with libwebp's threaded filtering; the orientation and ICC profile from the
 // container; the first frame of an animation, placed on its canvas.
 
-#include "platform/decoders/PictureDecoder.h"
+#include "reading/decoders/PictureDecoder.h"
 
 namespace platform::decoders {
 

@@ -6,7 +6,7 @@
 // the image data gathered in place into one stream. Every chunk used has its CRC checked: a
 // damaged critical chunk refuses the file, a damaged ancillary one is passed over.
 
-#include "platform/decoders/PictureDecoder.h"
+#include "reading/decoders/PictureDecoder.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -2,13 +2,14 @@
 // The format modules linked into a program that reads in its own process.
 
 #include "FormatModule.h"
-#include "platform/decoders/AvifDecoder.h"
-#include "platform/decoders/ColourToSrgb.h"
-#include "platform/decoders/HeifDecoder.h"
-#include "platform/decoders/JpegDecoder.h"
-#include "platform/decoders/JxlDecoder.h"
-#include "platform/decoders/png/PngDecoder.h"
-#include "platform/decoders/webp/WebpDecoder.h"
+#include "reading/ImageFileLoader.h"
+#include "reading/decoders/AvifDecoder.h"
+#include "reading/decoders/ColourToSrgb.h"
+#include "reading/decoders/HeifDecoder.h"
+#include "reading/decoders/JpegDecoder.h"
+#include "reading/decoders/JxlDecoder.h"
+#include "reading/decoders/png/PngDecoder.h"
+#include "reading/decoders/webp/WebpDecoder.h"
 
 namespace platform::decoders {
 
@@ -30,3 +31,7 @@ void useLinkedFormats() {
 }
 
 } // namespace platform::decoders
+
+void platform::ImageFileLoader::useLinkedReaders() {
+    decoders::useLinkedFormats();
+}

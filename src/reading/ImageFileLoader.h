@@ -6,12 +6,13 @@
 // the format the raster engine draws fastest, once, here. The file is opened here and read in a
 // locked-down reader process (sandbox/ReaderProcess.h): this is the only way to it.
 
-#include "ReadProgress.h"
-#include "Services.h"
+#include "platform/ReadProgress.h"
+#include "platform/Services.h"
 #include "sandbox/ReaderProcess.h"
 
 #include <QByteArray>
 #include <QList>
+#include <QStringList>
 #include <chrono>
 #include <future>
 #include <optional>
@@ -59,6 +60,14 @@ class ImageFileLoader : public PictureLoader {
 
     // The formats read, recognised by their content (see decoders/PictureDecoder.h).
     static QList<QByteArray> allowedFormats();
+    // The name patterns of those formats ("*.jpg"...): the open dialog's filter and the names
+    // gone through in a folder.
+    static QStringList readablePatterns();
+    // The folder of links to Qt's plug-ins without its image plug-ins (see keepImagePluginsOut).
+    static QString qtPluginLinks();
+    // For a program that reads in its own process: the readers linked into it, not the modules
+    // (defined with them, in kelmo_linked_formats).
+    static void useLinkedReaders();
     // Half the machine's memory: every picture that can be held opens, and a header that claims
     // more is refused before anything is allocated.
     static int machineLimitMegabytes();

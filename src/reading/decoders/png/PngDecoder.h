@@ -5,7 +5,7 @@
 // transparency, its colour chunks and its EXIF orientation; the first frame of an animation
 // (the image data every reader shows). The pixels are the ones Qt's reader gives.
 
-#include "platform/decoders/PictureDecoder.h"
+#include "reading/decoders/PictureDecoder.h"
 
 namespace platform::decoders {
 
