@@ -15,15 +15,24 @@
 #include <QStringList>
 #include <atomic>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/landlock.h>
 #include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/ipc.h>
 #include <sys/mman.h>
+#include <sys/personality.h>
+#include <sys/prctl.h>
+#include <sys/ptrace.h>
 #include <sys/resource.h>
+#include <sys/shm.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/uio.h>
+#include <sys/xattr.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -40,10 +49,12 @@ using testing_support::waitingReader;
 
 namespace {
 
-QString refused(int result) {
+// EPERM where Landlock or the kernel refuses, ENOSYS where the filter does.
+QString refused(long result) {
     const int error = errno;
-    return result < 0 && error == EPERM ? QStringLiteral("refused")
-                                        : QStringLiteral("allowed (%1, %2)").arg(result).arg(error);
+    return result < 0 && (error == EPERM || error == ENOSYS)
+               ? QStringLiteral("refused")
+               : QStringLiteral("allowed (%1, %2)").arg(result).arg(error);
 }
 
 QImage triesToGetOut(int, const DecodeContext&) {
@@ -87,7 +98,7 @@ QImage endsWithoutAReply(int, const DecodeContext&) {
 
 // Sends, on the reader's own channel, a picture whose memory files do not hold what it claims:
 // one of `bytes`, or two that split them after `first` bytes.
-template <bool sealed, std::size_t bytes, std::size_t first = 0>
+template <bool sealed, std::size_t bytes, std::size_t first = 0, bool unguarded = false>
 QImage liesAboutItsPixels(int file, const DecodeContext&) {
     int channel = -1;
     for (int fd = 0; fd < 64; ++fd) {
@@ -109,12 +120,73 @@ QImage liesAboutItsPixels(int file, const DecodeContext&) {
     }
     platform::sandbox::ReaderReply reply;
     reply.kind = platform::sandbox::ReaderReply::Picture;
+    reply.guards = unguarded ? 0U : std::uint32_t(platform::sandbox::ReaderReply::Seccomp);
     reply.width = 1000;
     reply.height = 1000;
     reply.bytesPerLine = 4000;
     reply.format = QImage::Format_RGB32;
     platform::sandbox::sendMessage(channel, &reply, sizeof(reply), memory, files);
     _exit(0);
+}
+
+// A 32-bit system call (getpid through int 0x80), from another architecture's table.
+QImage makesA32BitCall(int, const DecodeContext&) {
+#if defined(__x86_64__)
+    long result = 20;
+    __asm__ __volatile__("int $0x80" : "+a"(result) : : "memory");
+#endif
+    throw DecodeFailure(QStringLiteral("still here"));
+}
+
+// What a reader taken over by a file might try beyond its read, given in its file the file's path
+// and a System V memory segment of another program's: each refused.
+QImage triesToReachBeyondItsRead(int file, const DecodeContext&) {
+    char given[512] = {};
+    [[maybe_unused]] const ssize_t got = read(file, given, sizeof(given) - 1);
+    const QList<QByteArray> lines = QByteArray(given).split('\n');
+    const QByteArray path = lines.value(0);
+    const int segment = lines.value(1).toInt();
+    QStringList allowed; // the reply's reason has room for a few names only
+    int count = 0;
+    const auto tried = [&](const char* what, long result) {
+        ++count;
+        if (const QString answer = refused(result); answer != QStringLiteral("refused")) {
+            allowed << QString::fromLatin1(what) + QLatin1Char(' ') + answer;
+        }
+    };
+    tried("fchmod", fchmod(file, 0777));
+    tried("fchown", fchown(file, 1, 1));
+    tried("fchmodat2", syscall(452, AT_FDCWD, path.constData(), 0777, 0));
+    tried("fchmodat", fchmodat(AT_FDCWD, path.constData(), 0777, 0));
+    tried("fsetxattr", fsetxattr(file, "user.kelmo", "x", 1, 0));
+    tried("setxattr", setxattr(path.constData(), "user.kelmo", "x", 1, 0));
+    tried("removexattr", removexattr(path.constData(), "user.kelmo"));
+    tried("F_SETOWN", fcntl(file, F_SETOWN, getppid()));
+    tried("O_ASYNC", fcntl(file, F_SETFL, O_ASYNC));
+    tried("F_SETSIG", fcntl(file, F_SETSIG, SIGKILL));
+    tried("PR_SET_PDEATHSIG", prctl(PR_SET_PDEATHSIG, 0));
+    tried("PR_SET_DUMPABLE", prctl(PR_SET_DUMPABLE, 1));
+    tried("shmget", shmget(IPC_PRIVATE, 4096, IPC_CREAT | 0600));
+    void* const attached = shmat(segment, nullptr, 0);
+    tried("shmat", attached == reinterpret_cast<void*>(-1) ? -1 : 0);
+    tried("mq_open", syscall(SYS_mq_open, "kelmo", O_CREAT | O_RDWR, 0600, nullptr));
+    tried("io_uring_setup", syscall(SYS_io_uring_setup, 8, given));
+    tried("open_by_handle_at", syscall(SYS_open_by_handle_at, file, given, O_RDONLY));
+    tried("ptrace", ptrace(PTRACE_ATTACH, getppid(), nullptr, nullptr));
+    iovec local{given, 1}, remote{given, 1};
+    tried("process_vm_writev", process_vm_writev(getppid(), &local, 1, &remote, 1, 0));
+    tried("pidfd_getfd", syscall(SYS_pidfd_getfd, 0, 0, 0));
+    tried("unshare", unshare(CLONE_NEWUSER));
+    tried("personality", personality(READ_IMPLIES_EXEC));
+    tried("modify_ldt", syscall(SYS_modify_ldt, 1, given, 16));
+    char key = 'x';
+    tried("TIOCSTI", ioctl(file, TIOCSTI, &key));
+    tried("executable memory", mmap(nullptr, 4096, PROT_READ | PROT_EXEC,
+                                    MAP_PRIVATE | MAP_ANONYMOUS, -1, 0) == MAP_FAILED
+                                   ? -1
+                                   : 0);
+    tried("a call no kernel has", syscall(1023));
+    throw DecodeFailure(QStringLiteral("%1 tried; %2").arg(count).arg(allowed.join(u',')));
 }
 
 struct ReaderRun {
@@ -153,6 +225,39 @@ TEST(ReaderProcess, RefusesFilesSocketsProgramsProcessesAndSignalsButAllowsThrea
     EXPECT_EQ(threaded.image.pixel(1, 0), qRgb(7, 0, 0));
 }
 
+TEST(ReaderProcess, RefusesEveryWayBeyondItsReadAndNothingChangesOutside) {
+    testing_support::PictureFiles files;
+    const int segment = shmget(IPC_PRIVATE, 4096, IPC_CREAT | 0600);
+    ASSERT_GE(segment, 0);
+    auto* const mine = static_cast<char*>(shmat(segment, nullptr, 0));
+    std::strcpy(mine, "untouched");
+    const QString path = files.path(QStringLiteral("dada.bin"));
+    files.writeText(QStringLiteral("dada.bin"),
+                    path.toLocal8Bit() + '\n' + QByteArray::number(segment) + '\n');
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    const int helper = platform::sandbox::readerHelperPid();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const ReadOutcome out =
+        platform::sandbox::readInReader(file.handle(), {triesToReachBeyondItsRead, 64 << 20}, {});
+
+    ASSERT_EQ(out.end, ReadEnd::Failure) << out.reason.toStdString();
+    EXPECT_EQ(out.reason, QStringLiteral("26 tried; ")) << out.reason.toStdString();
+    struct stat status {};
+    ASSERT_EQ(stat(path.toLocal8Bit().constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0600U);
+    EXPECT_EQ(status.st_uid, getuid());
+    EXPECT_EQ(getxattr(path.toLocal8Bit().constData(), "user.kelmo", nullptr, 0), -1);
+    EXPECT_STREQ(mine, "untouched");
+    shmdt(mine);
+    shmctl(segment, IPC_RMID, nullptr);
+    // The helper was not signalled or traced, and the next read works.
+    EXPECT_EQ(platform::sandbox::readerHelperPid(), helper);
+    EXPECT_EQ(kill(helper, 0), 0);
+    ReaderRun reader;
+    EXPECT_EQ(reader.run(startsAThread).end, ReadEnd::Picture);
+}
+
 TEST(ReaderProcess, DeathsAndLimitsAreReportedAndTheViewerGoesOn) {
     struct Case {
         const char* name;
@@ -168,6 +273,9 @@ TEST(ReaderProcess, DeathsAndLimitsAreReportedAndTheViewerGoesOn) {
         {"first memory file not whole pages", liesAboutItsPixels<true, 4000000, 4000>,
          ReadEnd::Crashed},
         {"second memory file too small", liesAboutItsPixels<true, 3000000, 4096>, ReadEnd::Crashed},
+        {"a picture from a reader without its filter", liesAboutItsPixels<true, 4000000, 0, true>,
+         ReadEnd::Failure},
+        {"a 32-bit system call", makesA32BitCall, ReadEnd::Crashed},
     };
     // Under the sanitizers no address-space bound can be set (LockDown.h).
     if (platform::sandbox::memoryBoundApplies()) {

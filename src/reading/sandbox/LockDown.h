@@ -8,19 +8,29 @@
 
 namespace platform::sandbox {
 
-// The guards the kernel granted; no new privileges and the limits are always set.
+// The guards the kernel granted; the session, the limits, no dumping and no new privileges are
+// always set.
 struct LockDownResult {
     bool landlock = false; // no file-system access at all
-    bool seccomp = false;  // no opening of files, sockets, programs or processes
+    bool seccomp = false; // only the system calls reading needs (a reader without it reads nothing)
 };
 
-// Returns false when not even no-new-privileges could be set.
+// The most descriptors a reader may hold: its file, its channel, its picture's memory files
+// and their duplicates.
+constexpr int maxReaderFiles = 16;
+
+// Returns false when any guard but Landlock and seccomp could not be set.
 bool lockDown(LockDownResult& result);
 
 // The address space this process has mapped (libraries, stacks, heap), in bytes.
 std::int64_t mappedBytes();
 // Bounds the address space of a reader (see memoryBoundApplies), set before it reads.
 bool boundAddressSpace(int pid, std::int64_t bytes);
+// Bounds the size of each file a reader writes (its memory files: memory it holds outside its
+// address space), set before it reads.
+bool boundFileSize(int pid, std::int64_t bytes);
+// Lowers this process's address-space limit to `bytes`, never raising it.
+bool lowerAddressSpace(std::int64_t bytes);
 
 // Whether an address-space limit can be set in this build: AddressSanitizer and ThreadSanitizer
 // reserve terabytes of address space for their shadow memory, so under them the reader is bounded

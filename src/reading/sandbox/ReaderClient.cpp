@@ -76,8 +76,8 @@ void reportMissingGuards(std::uint32_t guards) {
     }
     if ((guards & ReaderReply::Seccomp) == 0) {
         std::call_once(seccomp, [] {
-            std::fputs("kelmo: el núcleo no ofrece seccomp: los lectores de imágenes no tienen "
-                       "su filtro de llamadas al sistema\n",
+            std::fputs("kelmo: el núcleo no ofrece seccomp: no se lee ninguna imagen sin el filtro "
+                       "de llamadas al sistema de su lector\n",
                        stderr);
         });
     }
@@ -131,6 +131,12 @@ class ReaderWait {
         return ended_ ? std::optional<int>(waitStatus_) : std::nullopt;
     }
     std::optional<ReadEnd> killedFor() const { return killedFor_; }
+    // However the wait ends (a reply, a lost helper, a stop), no reader outlives it.
+    ~ReaderWait() {
+        if (!ended_) {
+            kill(killedFor_.value_or(ReadEnd::Crashed));
+        }
+    }
 
   private:
     // Takes the helper's next note; false once the reader has ended or the helper is lost.
@@ -214,9 +220,11 @@ ReadOutcome replyOf(int reply, qint64 maxBytes) {
                         {},
                         (message.guards & ReaderReply::Landlock) != 0,
                         (message.guards & ReaderReply::Seccomp) != 0};
-    if (message.kind == ReaderReply::Failure || message.kind == ReaderReply::OutOfMemory ||
-        message.kind == ReaderReply::Later) {
-        reportMissingGuards(message.guards);
+    reportMissingGuards(message.guards);
+    if (!outcome.seccomp) { // fail closed: nothing from a reader without its filter
+        outcome.end = ReadEnd::Failure;
+        outcome.reason = unguardedReaderReason();
+        return outcome;
     }
     switch (message.kind) {
     case ReaderReply::Failure:
@@ -240,7 +248,6 @@ ReadOutcome replyOf(int reply, qint64 maxBytes) {
     outcome.image = mapPixels(std::move(pixels), layout, maxBytes);
     if (!outcome.image.isNull()) {
         outcome.end = ReadEnd::Picture;
-        reportMissingGuards(message.guards);
     }
     return outcome;
 }

@@ -11,11 +11,14 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <malloc.h>
 #include <new>
 #include <poll.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -29,17 +32,58 @@ namespace {
 int helperChannel = -1; // the viewer's end; written once, before any thread exists
 int helperProcess = 0;
 
-// Closes every descriptor but the ones kept (sorted, all at 3 or above, or standard error).
-void closeAllBut(std::vector<int> kept) {
+// The descriptors this process holds, as /proc lists them; empty where it cannot be read.
+std::vector<int> openDescriptors() {
+    std::vector<int> open;
+    DIR* listing = opendir("/proc/self/fd");
+    if (listing == nullptr) { // no /proc here: each number up to the limit is asked
+        rlimit files{};
+        getrlimit(RLIMIT_NOFILE, &files);
+        const int top = int(std::min<rlim_t>(files.rlim_cur, 1 << 16));
+        for (int fd = 0; fd < top; ++fd) {
+            if (fcntl(fd, F_GETFD) != -1) {
+                open.push_back(fd);
+            }
+        }
+        return open;
+    }
+    const int own = dirfd(listing);
+    while (const dirent* entry = readdir(listing)) {
+        const int fd = std::atoi(entry->d_name);
+        if (entry->d_name[0] != '.' && fd != own) {
+            open.push_back(fd);
+        }
+    }
+    closedir(listing);
+    return open;
+}
+
+// Closes every descriptor but the ones kept; false, for the caller to give up, where anything
+// else is left open (a terminal the helper was started with, say). close_range is missing from
+// kernels before 5.9 and refused by some containers' profiles: then each is closed by itself.
+bool closeAllBut(std::vector<int> kept) {
     std::sort(kept.begin(), kept.end());
     unsigned first = 0;
+    bool closed = true;
     for (const int fd : kept) {
         if (unsigned(fd) > first) {
-            syscall(SYS_close_range, first, unsigned(fd) - 1, 0);
+            closed = closed && syscall(SYS_close_range, first, unsigned(fd) - 1, 0) == 0;
         }
         first = unsigned(fd) + 1;
     }
-    syscall(SYS_close_range, first, ~0U, 0);
+    closed = closed && syscall(SYS_close_range, first, ~0U, 0) == 0;
+    const auto isKept = [&kept](int fd) {
+        return std::binary_search(kept.begin(), kept.end(), fd);
+    };
+    if (!closed) {
+        for (const int fd : openDescriptors()) {
+            if (!isKept(fd)) {
+                close(fd);
+            }
+        }
+    }
+    const std::vector<int> left = openDescriptors();
+    return !left.empty() && std::all_of(left.begin(), left.end(), isKept);
 }
 
 void sendReply(int reply, ReaderReply& message, const PixelFiles& pixels = {}) {
@@ -159,9 +203,8 @@ void warmUp(ReaderFunction rehearsal, int channel) {
     if (sanitizerBuild()) {
         kept.push_back(STDERR_FILENO);
     }
-    closeAllBut(kept);
     LockDownResult guards;
-    if (!lockDown(guards)) {
+    if (!closeAllBut(kept) || !lockDown(guards)) {
         _exit(2);
     }
     if (rehearsal != nullptr) {
@@ -181,7 +224,11 @@ void warmUp(ReaderFunction rehearsal, int channel) {
     ReaderReply message;
     message.guards = (guards.landlock ? std::uint32_t(ReaderReply::Landlock) : 0U) |
                      (guards.seccomp ? std::uint32_t(ReaderReply::Seccomp) : 0U);
-    runFunction(request, fds[0], fds[1], message);
+    if (guards.seccomp) {
+        runFunction(request, fds[0], fds[1], message);
+    } else { // not a byte of the file without the filter
+        replyWithReason(fds[1], message, ReaderReply::Failure, unguardedReaderReason());
+    }
     _exit(0); // no exit handlers: they belong to the viewer
 }
 
@@ -255,11 +302,12 @@ class Spare {
     // Hands the spare its read (the file and the reply end); the spare is then the caller's.
     pid_t hand(const HelperRequest& request, int file, int reply) {
         const pid_t pid = pid_;
-        if (request.memoryBytes > 0 && memoryBoundApplies()) {
-            if (!boundAddressSpace(pid, mapped_ + request.memoryBytes)) {
-                discard();
-                return -1;
-            }
+        if ((request.memoryBytes > 0 && memoryBoundApplies() &&
+             !boundAddressSpace(pid, mapped_ + request.memoryBytes)) ||
+            !boundFileSize(pid,
+                           std::max<std::int64_t>(request.maxBytes, 0) + sysconf(_SC_PAGESIZE))) {
+            discard();
+            return -1;
         }
         const int fds[2] = {file, reply};
         if (!sendMessage(channel_, &request, sizeof(request), fds, 2)) {
@@ -370,7 +418,9 @@ void reapEnded(std::vector<Running>& running, const std::vector<pollfd>& polled)
 // the start-up read was left for the application object, or after a second with nothing to do.
 [[noreturn]] void runHelper(int channel, ReaderPreparation load) {
     signal(SIGPIPE, SIG_IGN);
-    closeAllBut({STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO, channel});
+    if (!closeAllBut({STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO, channel})) {
+        _exit(0); // the viewer's reads then fail: no reader may inherit what is left
+    }
     Preparation preparation{load};
     constexpr int idleWait = 1000; // milliseconds
     std::vector<Running> running;
@@ -396,7 +446,13 @@ void reapEnded(std::vector<Running>& running, const std::vector<pollfd>& polled)
             continue; // interrupted
         }
         if (polled[0].revents != 0 && !serve(channel, running, preparation, spare)) {
-            _exit(0); // the viewer has gone; the readers die with the helper
+            // The viewer has gone: so do its readers, before the helper.
+            spare.discard();
+            for (const Running& reader : running) {
+                syscall(SYS_pidfd_send_signal, reader.pidfd, SIGKILL, nullptr, 0);
+                waitpid(reader.pid, nullptr, 0);
+            }
+            _exit(0);
         }
         reapEnded(running, polled);
     }

@@ -68,6 +68,12 @@ struct ReaderPreparation {
     ReaderFunction rehearsal = nullptr;
 };
 
+// Why a reader that could not put its system-call filter in place reads nothing, and the viewer
+// takes nothing from one: the reason in the read's message.
+inline QString unguardedReaderReason() {
+    return QStringLiteral("el lector de imágenes no pudo aislarse (el núcleo no ofrece seccomp)");
+}
+
 // Forks the helper. Call first in main, before any thread or the application object exists.
 // Returns false where no helper could start (and on Windows).
 bool startReaderHelper(ReaderPreparation preparation);
