@@ -19,6 +19,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/landlock.h>
+#include <memory>
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/ipc.h>
@@ -189,6 +190,22 @@ QImage triesToReachBeyondItsRead(int file, const DecodeContext&) {
     throw DecodeFailure(QStringLiteral("%1 tried; %2").arg(count).arg(allowed.join(u',')));
 }
 
+// A reader of a file that declares a 256 × 256 picture, then takes all the memory it can: how
+// many megabytes it had when it was refused.
+QImage declaresASmallPictureAndTakesMore(int, const DecodeContext& context) {
+    context.checkSize(256, 256);
+    std::vector<std::unique_ptr<char[]>> taken;
+    constexpr std::size_t chunk = 16 << 20;
+    try {
+        for (;;) {
+            taken.emplace_back(new char[chunk]);
+            std::memset(taken.back().get(), 1, chunk);
+        }
+    } catch (const std::bad_alloc&) {
+    }
+    throw DecodeFailure(QString::number(taken.size() * (chunk >> 20)));
+}
+
 struct ReaderRun {
     testing_support::PictureFiles files;
     QString path = files.write(QStringLiteral("cualquiera.bmp"), 4, 4);
@@ -282,6 +299,14 @@ TEST(ReaderProcess, DeathsAndLimitsAreReportedAndTheViewerGoesOn) {
         cases.push_back({"memory", allocatingReader, ReadEnd::OutOfMemory});
     }
     ReaderRun reader;
+    if (platform::sandbox::memoryBoundApplies()) {
+        // Its bound follows the picture it declared: a few hundred megabytes at most here, where
+        // the picture bound of this read alone would allow more than twice 64 MB plus 256 MB.
+        const ReadOutcome small = reader.run(declaresASmallPictureAndTakesMore);
+        ASSERT_EQ(small.end, ReadEnd::Failure);
+        const int cores = int(std::thread::hardware_concurrency());
+        EXPECT_LE(small.reason.toInt(), 64 + 16 * cores) << small.reason.toStdString();
+    }
     for (const Case& c : cases) {
         const std::chrono::milliseconds limit(c.function == loopingReader ? 300 : 20000);
         EXPECT_EQ(reader.run(c.function, {}, limit).end, c.end) << c.name;
@@ -330,6 +355,12 @@ QStringList withStandardErrorOfSanitizers(QStringList expected) {
     }
     expected.sort();
     return expected;
+}
+
+// Whether a process has ended (gone, or a zombie not reaped yet by whoever inherited it).
+bool endedOrGone(int pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    return !stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ");
 }
 
 QString statusOf(int pid) {
@@ -429,3 +460,31 @@ TEST(ReaderProcess, LoaderPutsEachReasonInItsMessage) {
 }
 
 } // namespace
+
+TEST(ReaderProcess, AHelperThatGoesFailsItsReadAndAFreshOneServesTheNext) {
+    ReaderRun reader;
+    std::thread lost([&] {
+        const ReadEnd end = reader.run(waitingReader).end;
+        EXPECT_TRUE(end == ReadEnd::NoReader || end == ReadEnd::Crashed) << int(end);
+    });
+    const int helper = platform::sandbox::readerHelperPid();
+    for (int tries = 0; tries < 400 && readers().size() < 2;
+         ++tries) { // the reading one, the spare
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    const std::vector<int> orphans = readers();
+    kill(helper, SIGKILL);
+    lost.join();
+    for (int tries = 0; tries < 400 && !endedOrGone(helper); ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(reader.run(startsAThread).end, ReadEnd::Picture);
+    EXPECT_NE(platform::sandbox::readerHelperPid(), helper);
+    EXPECT_EQ(kill(helper, 0), -1) << "the helper that went was reaped";
+    for (const int pid : orphans) {
+        for (int tries = 0; tries < 400 && !endedOrGone(pid); ++tries) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        EXPECT_TRUE(endedOrGone(pid)) << "reader " << pid << " outlived its helper";
+    }
+}

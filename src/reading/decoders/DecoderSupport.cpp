@@ -16,6 +16,9 @@ void DecodeContext::checkSize(qint64 width, qint64 height) const {
                                 .arg(width)
                                 .arg(height));
     }
+    if (memory != nullptr) {
+        memory->pictureSized(width * height * 4);
+    }
 }
 
 bool hasBrand(const QByteArray& head, std::initializer_list<const char*> brands) {

@@ -80,6 +80,9 @@ class PixelMemory {
     // memory ran out.
     virtual void putRows(const QImage&, qint64 /*offset*/, const uchar* /*rows*/,
                          qint64 /*bytes*/) const {}
+    // Told, once the reader knows it, how large the finished picture is (4 bytes a pixel): the
+    // reader process then lowers its memory limit to what that picture needs.
+    virtual void pictureSized(qint64 /*bytes*/) const {}
 };
 
 struct DecodeContext {

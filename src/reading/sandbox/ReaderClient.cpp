@@ -276,21 +276,28 @@ void prepareModuleNow(const char* module) {
 }
 
 ReadOutcome readInReader(int fileDescriptor, const ReadRequest& request, std::stop_token stop) {
-    const int channel = helperChannelForReads();
     Descriptor reply, readerReply, status, helperStatus;
-    if (channel < 0 || !channelPair(reply, readerReply) || !channelPair(status, helperStatus)) {
+    if (!readerHelperRunning() || !channelPair(reply, readerReply) ||
+        !channelPair(status, helperStatus)) {
         return {ReadEnd::NoReader, {}, {}, false, false};
     }
     const HelperRequest message{
-        reinterpret_cast<std::uintptr_t>(request.function), request.maxBytes,
+        functionOffset(request.function), request.maxBytes,
         request.maxBytes * 2 + workingMarginBytes,
         request.early ? HelperRequest::Early
                       : (request.withModule ? HelperRequest::WithModule : HelperRequest::Now)};
     const int passed[3] = {fileDescriptor, readerReply.get(), helperStatus.get()};
     bool sent;
     {
+        // A helper that has gone (the channel is broken) is started again for this read; the
+        // read that was under way when it went has failed.
         const std::lock_guard<std::mutex> one(requests);
-        sent = sendMessage(channel, &message, sizeof(message), passed, 3);
+        const int channel = helperChannelForReads();
+        sent = channel >= 0 && sendMessage(channel, &message, sizeof(message), passed, 3);
+        if (!sent && (channel < 0 || errno == EPIPE || errno == ECONNRESET)) {
+            const int again = restartReaderHelper();
+            sent = again >= 0 && sendMessage(again, &message, sizeof(message), passed, 3);
+        }
     }
     readerReply.reset();
     helperStatus.reset();

@@ -8,6 +8,7 @@
 #include "SharedPixels.h"
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +17,7 @@
 #include <malloc.h>
 #include <new>
 #include <poll.h>
+#include <string>
 #include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -29,8 +31,11 @@ namespace platform::sandbox {
 
 namespace {
 
-int helperChannel = -1; // the viewer's end; written once, before any thread exists
-int helperProcess = 0;
+// The viewer's end of the channel, and the helper; written before any thread exists, and again
+// under the requests' lock when a helper is started again.
+std::atomic<int> helperChannel = -1;
+std::atomic<int> helperProcess = 0;
+std::atomic<bool> helperStarted = false;
 
 // The descriptors this process holds, as /proc lists them; empty where it cannot be read.
 std::vector<int> openDescriptors() {
@@ -99,12 +104,23 @@ void replyWithReason(int reply, ReaderReply& message, ReaderReply::Kind kind,
     sendReply(reply, message);
 }
 
+// What the reader had mapped before its read: its limit less the allowance the helper gave it
+// (0 where no limit was set).
+std::int64_t memoryBase(const HelperRequest& request) {
+    rlimit memory{};
+    if (request.memoryBytes <= 0 || !memoryBoundApplies() || getrlimit(RLIMIT_AS, &memory) != 0 ||
+        memory.rlim_cur == RLIM_INFINITY) {
+        return 0;
+    }
+    return std::max<std::int64_t>(std::int64_t(memory.rlim_cur) - request.memoryBytes, 0);
+}
+
 void runFunction(const HelperRequest& request, int file, int reply, ReaderReply& message) {
-    SharedPixels pixels;
+    SharedPixels pixels(memoryBase(request));
     const decoders::DecodeContext context{request.maxBytes, request.when == HelperRequest::Early,
                                           &pixels};
     try {
-        QImage picture = reinterpret_cast<ReaderFunction>(request.function)(file, context);
+        QImage picture = functionAt(request.function)(file, context);
         PixelLayout layout;
         const PixelFiles memory =
             picture.isNull() ? PixelFiles() : pixels.handOver(picture, layout);
@@ -458,9 +474,85 @@ void reapEnded(std::vector<Running>& running, const std::vector<pollfd>& polled)
     }
 }
 
+// The environment variable that makes a fresh copy of this program a helper, on the channel it
+// names.
+constexpr char helperVariable[] = "KELMO_READER_HELPER_CHANNEL";
+int ownImage = -1; // this program's file, opened at the start: a helper started again runs it
+
+// Starts a helper as a new program: forked from a viewer that has threads, a copy could find a lock
+// held by one of them, so the copy does nothing but run this program's file afresh, which becomes
+// the helper in startReaderHelper. It leaves when its channel closes.
+pid_t startFreshHelper(int channel) {
+    const std::string variable = std::string(helperVariable) + '=' + std::to_string(channel);
+    std::vector<char*> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        if (std::strncmp(*entry, helperVariable, sizeof(helperVariable) - 1) != 0) {
+            environment.push_back(*entry);
+        }
+    }
+    environment.push_back(const_cast<char*>(variable.c_str()));
+    environment.push_back(nullptr);
+    char name[] = "kelmo";
+    char* const arguments[] = {name, nullptr};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (fcntl(channel, F_SETFD, 0) == 0) { // only async-signal-safe calls here
+            syscall(SYS_execveat, ownImage, "", arguments, environment.data(), AT_EMPTY_PATH);
+        }
+        _exit(127);
+    }
+    return pid;
+}
+
 } // namespace
 
+std::uintptr_t functionOffset(ReaderFunction function) {
+    return reinterpret_cast<std::uintptr_t>(function) -
+           reinterpret_cast<std::uintptr_t>(&startReaderHelper);
+}
+
+ReaderFunction functionAt(std::uintptr_t offset) {
+    return reinterpret_cast<ReaderFunction>(reinterpret_cast<std::uintptr_t>(&startReaderHelper) +
+                                            offset);
+}
+
+int restartReaderHelper() {
+    if (helperProcess > 0) {
+        kill(helperProcess, SIGKILL);
+        waitpid(helperProcess.load(), nullptr, 0);
+        helperProcess = 0;
+    }
+    if (helperChannel >= 0) {
+        close(helperChannel);
+        helperChannel = -1;
+    }
+    int ends[2];
+    if (ownImage < 0 || socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) {
+        return -1;
+    }
+    const pid_t pid = startFreshHelper(ends[1]);
+    close(ends[1]);
+    if (pid < 0) {
+        close(ends[0]);
+        return -1;
+    }
+    helperChannel = ends[0];
+    helperProcess = pid;
+    return helperChannel;
+}
+
 bool startReaderHelper(ReaderPreparation preparation) {
+    if (const char* channel = std::getenv(helperVariable)) { // started again, as the helper
+        const int fd = std::atoi(channel);
+        unsetenv(helperVariable);
+        if (fd > STDERR_FILENO) {
+            runHelper(fd, preparation);
+        }
+        _exit(0);
+    }
+    if (ownImage < 0) {
+        ownImage = open("/proc/self/exe", O_PATH | O_CLOEXEC);
+    }
     int ends[2];
     if (helperChannel >= 0 || socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) {
         return helperChannel >= 0;
@@ -482,11 +574,12 @@ bool startReaderHelper(ReaderPreparation preparation) {
     }
     helperChannel = ends[0];
     helperProcess = pid;
+    helperStarted = true;
     return true;
 }
 
 bool readerHelperRunning() {
-    return helperChannel >= 0;
+    return helperStarted;
 }
 
 int readerHelperPid() {

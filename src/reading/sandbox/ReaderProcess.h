@@ -82,6 +82,8 @@ void prepareReadersNow();
 // Has the helper load the module of that name now (a name of decoders::formatModules, else
 // nothing happens), for the start-up read of its format.
 void prepareModuleNow(const char* module);
+// Whether this process reads in reader processes (a helper was started; one that has gone is
+// started again for the next read).
 bool readerHelperRunning();
 // The helper's process id (readers are its children), 0 when none runs.
 int readerHelperPid();

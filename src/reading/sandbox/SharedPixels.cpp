@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "SharedPixels.h"
+#include "LockDown.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <new>
+#include <sched.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -172,6 +174,20 @@ void SharedPixels::putRows(const QImage& picture, qint64 offset, const uchar* ro
         rows += written;
         offset += written;
         bytes -= written;
+    }
+}
+
+void SharedPixels::pictureSized(qint64 bytes) const {
+    if (memoryBase_ <= 0 || bytes <= 0) {
+        return;
+    }
+    cpu_set_t cores;
+    const int threads =
+        sched_getaffinity(0, sizeof(cores), &cores) == 0 ? 2 * CPU_COUNT(&cores) : 64;
+    constexpr qint64 megabyte = 1 << 20;
+    const qint64 margin = 64 * megabyte + threads * 8 * megabyte;
+    if (bytes < (qint64(1) << 50)) {
+        lowerAddressSpace(memoryBase_ + 3 * bytes + margin);
     }
 }
 

@@ -51,6 +51,9 @@ class PixelFiles {
 // In the reader.
 class SharedPixels : public decoders::PixelMemory {
   public:
+    // memoryBase: the address space the reader had mapped before its read (0: its limit is left
+    // as it is).
+    explicit SharedPixels(std::int64_t memoryBase = 0) : memoryBase_(memoryBase) {}
     QImage make(int width, int height, QImage::Format format) const override;
     // Put rows are written into the memory file without mapping it writable here: the kernel
     // then neither zeroes the new pages first nor has to unmap them before the file is sealed.
@@ -62,6 +65,11 @@ class SharedPixels : public decoders::PixelMemory {
     // own buffer is handed over when it is one of ours (it is released first: a file with a
     // writable mapping cannot be sealed); any other picture is copied into a new one.
     PixelFiles handOver(QImage& picture, PixelLayout& layout);
+    // Lowers the reader's address-space limit to the base, the picture three times over (the
+    // picture, a copy being turned upright or converted, the decoder's own planes) and a working
+    // margin (the libraries' buffers, a thread stack for each of the decoders' threads): a file
+    // that declares a small picture can then take no more than a little, whatever it does.
+    void pictureSized(qint64 bytes) const override;
 
   private:
     struct Buffer {
@@ -75,6 +83,7 @@ class SharedPixels : public decoders::PixelMemory {
     QImage makeMapped(int width, int height, QImage::Format format, bool writable) const;
     const Buffer* bufferOf(const QImage& picture) const;
     mutable std::vector<Buffer> buffers_;
+    std::int64_t memoryBase_;
 };
 
 // In the viewer: the picture in the memory files, or a null picture when the layout does not fit
