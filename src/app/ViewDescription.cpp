@@ -15,15 +15,11 @@ namespace spoken = texts::spoken;
 
 // A region of the source picture, in its pixels.
 struct Region {
-    long long x = 0;
-    long long y = 0;
+    int x = 0;
+    int y = 0;
     int width = 0;
     int height = 0;
 };
-
-long long pixels(double twips, float twipsPerPixel) {
-    return std::llround(twips / double(twipsPerPixel));
-}
 
 QString magnification(const ViewState& state) {
     const long long across = std::llround(state.magnificationX().toDouble() * 100.0);
@@ -32,12 +28,10 @@ QString magnification(const ViewState& state) {
 }
 
 // The part of the source picture the view shows after a zoom or a move of the focus frame: the
-// cut on show, from the view's origin.
+// cut on show, as the clipper trimmed it.
 Region shownRegion(const KelmoModel& m) {
-    const platform::ScreenMetrics& screen = m.services.screen;
-    return Region{pixels(m.state.OrigenX.toDouble(), screen.twipsPerPixelX()),
-                  pixels(m.state.OrigenY.toDouble(), screen.twipsPerPixelY()),
-                  m.Image1.picture().width(), m.Image1.picture().size().height()};
+    const QRect area = m.Image1.picture().area();
+    return Region{area.x(), area.y(), area.width(), area.height()};
 }
 
 QString placed(const QString& text, const Region& r) {

@@ -161,12 +161,14 @@ QAccessibleInterface* PictureAccessibility::interfaceFor(const PictureBox& box) 
 }
 
 void PictureAccessibility::announce(const PictureBox& box) {
-    // Nothing has asked for the picture and nobody listens: nothing to tell.
-    if (!told_.contains(&box) && !QAccessible::isActive()) {
+    // Nothing has asked for the picture yet: there is nobody to tell. (Asking Qt whether anybody
+    // listens would start its bridge to the accessibility bus, and with it a session bus.)
+    const auto it = told_.find(&box);
+    if (it == told_.end()) {
         return;
     }
-    QAccessibleInterface* iface = interfaceFor(box);
-    Told& told = told_[&box];
+    QAccessibleInterface* iface = QAccessible::accessibleInterface(it->second.id);
+    Told& told = it->second;
     const auto tell = [iface](QAccessible::Event type) {
         QAccessibleEvent event(iface, type);
         QAccessible::updateAccessibility(&event);
