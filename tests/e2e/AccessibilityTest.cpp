@@ -204,14 +204,25 @@ TEST_F(Accessibility, TheStartUpPictureIsNamedAndTheMenuKeysOpenEditarOverTheVie
     ASSERT_EQ(images.size(), 2u);
     EXPECT_EQ(images[1]->text(QAccessible::Name), QStringLiteral("Imagen: imagen de inicio"));
     const QRect view = window->surface()->pixelRect(kelmo->model().Image1);
-    for (const auto& [key, modifiers] :
-         {std::pair{Qt::Key_Menu, Qt::KeyboardModifiers()}, {Qt::Key_F10, Qt::ShiftModifier}}) {
-        QCursor::setPos(window->mapToGlobal(QPoint(2, 2)));
-        QTest::keyClick(window->button(QStringLiteral("Restore")), key, modifiers);
+    const QPoint corner = window->surface()->mapToGlobal(view.topLeft());
+    const QPoint overView = window->surface()->mapToGlobal(view.center());
+    const QPoint away = window->mapToGlobal(QPoint(2, 2));
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QPoint pointer, menuAt;
+    } cases[] = {
+        {Qt::Key_Menu, {}, away, corner},
+        {Qt::Key_F10, Qt::ShiftModifier, away, corner},
+        {Qt::Key_Menu, {}, overView, overView},
+    };
+    for (const auto& c : cases) {
+        QCursor::setPos(c.pointer);
+        QTest::keyClick(window->button(QStringLiteral("Restore")), c.key, c.modifiers);
         QWidget* popup = QApplication::activePopupWidget();
-        ASSERT_NE(popup, nullptr) << key;
+        ASSERT_NE(popup, nullptr) << c.key;
         EXPECT_EQ(popup, static_cast<QWidget*>(window->menu(QStringLiteral("menuEdit"))));
-        EXPECT_EQ(popup->pos(), window->surface()->mapToGlobal(view.topLeft())) << key;
+        EXPECT_EQ(popup->pos(), c.menuAt) << c.key;
         popup->close();
     }
 }
