@@ -2,6 +2,7 @@
 #include "KelmoForm.h"
 
 #include "StartUp.h"
+#include "ViewDescription.h"
 #include "platform/PlatformError.h"
 
 namespace app {
@@ -11,13 +12,19 @@ using platform::MenuItem;
 namespace {
 
 constexpr std::int16_t keyEscape = 27;
+constexpr std::int16_t keyA = 65;
 constexpr std::int16_t keyC = 67;
+constexpr std::int16_t keyMenu = 93;
+constexpr std::int16_t keyF10 = 121;
 constexpr std::int16_t keyPageUp = 33;
 constexpr std::int16_t keyPageDown = 34;
 constexpr std::int16_t keyEnd = 35;
 constexpr std::int16_t keyHome = 36;
 constexpr std::int16_t keyLeft = 37;
+constexpr std::int16_t keyUp = 38;
 constexpr std::int16_t keyRight = 39;
+constexpr std::int16_t keyDown = 40;
+constexpr std::int16_t shiftBit = 1;
 constexpr std::int16_t ctrlBit = 2;
 constexpr std::int16_t altBit = 4;
 constexpr std::int16_t rightButton = 2;
@@ -46,6 +53,22 @@ MenuItem checkOnly(const char* name, const QString& caption, bool checked) {
     item.checkable = true;
     item.checked = checked;
     return item;
+}
+
+// The screen pixels an arrow key moves the selection's corner by, across and down.
+std::optional<std::pair<int, int>> cornerStep(std::int16_t keyCode) {
+    switch (keyCode) {
+    case keyLeft:
+        return std::pair{-1, 0};
+    case keyRight:
+        return std::pair{1, 0};
+    case keyUp:
+        return std::pair{0, -1};
+    case keyDown:
+        return std::pair{0, 1};
+    default:
+        return std::nullopt;
+    }
 }
 
 std::optional<browsing::Move> folderMove(std::int16_t keyCode) {
@@ -136,6 +159,7 @@ void KelmoForm::wireEvents() {
     };
     w.onLinkError = [this](std::int16_t error) { Form_LinkError(error); };
     w.onFileDropped = [this](const QString& path) { Form_FileDropped(path); };
+    w.afterEvent = [this] { describeView(model_); };
     model_.Aumenta.onClick = [this] { Aumenta_Click(); };
     model_.Disminuye.onClick = [this] { Disminuye_Click(); };
     model_.Zoom.onClick = [this] { Zoom_Click(); };
@@ -170,6 +194,9 @@ void KelmoForm::Form_KeyDown(std::int16_t keyCode, std::int16_t shift) {
         selection_.hide();
     } else if (keyCode == keyC && (shift & ctrlBit) != 0) {
         ToClipBoard_Click();
+    } else if (keyboardCommand(keyCode, shift)) {
+        // The keys that stand for the pointer go no further: an arrow would also move the focus.
+        model_.window.consumeKey();
     } else if ((shift & (ctrlBit | altBit)) != 0) {
         return; // the keys of the folder go alone
     } else if (const std::optional<browsing::Move> move = folderMove(keyCode)) {
@@ -177,6 +204,30 @@ void KelmoForm::Form_KeyDown(std::int16_t keyCode, std::int16_t shift) {
         model_.window.consumeKey();
         browser_.go(*move);
     }
+}
+
+bool KelmoForm::keyboardCommand(std::int16_t keyCode, std::int16_t shift) {
+    if ((shift & altBit) != 0) {
+        return false;
+    }
+    if (keyCode == keyA && shift == ctrlBit) {
+        selection_.selectAll();
+        return true;
+    }
+    if (keyCode == keyMenu || (keyCode == keyF10 && shift == shiftBit)) {
+        if (const MenuItem* edit = model_.window.findMenuItem(QStringLiteral("menuEdit"))) {
+            model_.window.popupMenuOver(*edit, model_.Image1);
+        }
+        return true;
+    }
+    if ((shift & shiftBit) != 0) {
+        if (const auto step = cornerStep(keyCode)) {
+            const int pixels = (shift & ctrlBit) != 0 ? 10 : 1;
+            selection_.moveCorner(step->first * pixels, step->second * pixels);
+            return true;
+        }
+    }
+    return false;
 }
 
 void KelmoForm::Form_MouseDown(std::int16_t button, std::int16_t, float, float) {

@@ -68,6 +68,9 @@ class KelmoForm {
   private:
     void buildMenus();
     void wireEvents();
+    // The keys that do what the pointer does over the view: Ctrl+A, Shift with the arrows (and
+    // Ctrl, ten pixels at a time), the menu key and Shift+F10. False for any other key.
+    bool keyboardCommand(std::int16_t keyCode, std::int16_t shift);
 
     KelmoModel model_;
     loading::PictureOpener opener_{model_};

@@ -33,6 +33,24 @@ inline const QString cannotFindFile = QStringLiteral("Imposible encontrar el arc
 inline const QString noSelection = QStringLiteral("No se ha seleccionado el área");
 inline const QString errorTitle = QStringLiteral("Error");
 inline const QString startupPicturePath = QStringLiteral(":/kelmo/inicio.bmp");
+
+// What a screen reader is told of the two pictures (ViewDescription). %1, %2... are filled in
+// order; sizes are width × height and places x, y, in pixels of the source picture.
+namespace spoken {
+inline const QString viewName = QStringLiteral("Imagen: %1");
+inline const QString startupPictureName = QStringLiteral("imagen de inicio");
+inline const QString noPicture = QStringLiteral("Sin imagen.");
+inline const QString pictureSize = QStringLiteral("%1 × %2 píxeles.");
+inline const QString wholeShown = QStringLiteral("Se ve entera, al %1.");
+inline const QString regionShown = QStringLiteral("Se ve la zona de %1 × %2 desde %3, %4, al %5.");
+inline const QString percent = QStringLiteral("%1 %");
+inline const QString percentEach = QStringLiteral("%1 % × %2 %");
+inline const QString selection = QStringLiteral("Selección: %1 × %2 desde %3, %4.");
+inline const QString panoramicName = QStringLiteral("Vista panorámica");
+inline const QString panoramicWhole = QStringLiteral("La imagen entera, reducida.");
+inline const QString panoramicFrame =
+    QStringLiteral("El recuadro de enfoque marca la zona de %1 × %2 desde %3, %4.");
+} // namespace spoken
 } // namespace texts
 
 class KelmoModel {

@@ -58,4 +58,13 @@ void PictureBox::setStretch(bool on) {
     changed();
 }
 
+void PictureBox::setAccessibleText(const QString& name, const QString& description) {
+    if (name == accessibleName_ && description == accessibleDescription_) {
+        return;
+    }
+    accessibleName_ = name;
+    accessibleDescription_ = description;
+    changed();
+}
+
 } // namespace platform

@@ -72,9 +72,17 @@ class PictureBox : public Control {
     MouseHandler onMouseDown;
     MouseHandler onMouseMove;
 
+    // What a screen reader says of the control: its name and a description of what it shows.
+    const QString& accessibleName() const { return accessibleName_; }
+    const QString& accessibleDescription() const { return accessibleDescription_; }
+    // Tells the form only when one of them changed.
+    void setAccessibleText(const QString& name, const QString& description);
+
   private:
     Picture picture_;
     bool stretch_ = false;
+    QString accessibleName_;
+    QString accessibleDescription_;
 };
 
 // A rectangle shape, drawn as a white outline over the picture controls. It takes no mouse

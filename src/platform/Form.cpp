@@ -71,6 +71,9 @@ void Form::runHandler(const std::function<void()>& handler) {
     } catch (const std::bad_alloc&) {
         reportError(standardDescription(ErrorNumber::OutOfMemory));
     }
+    if (afterEvent) {
+        afterEvent();
+    }
 }
 
 void Form::reportError(const QString& description) {
@@ -79,7 +82,13 @@ void Form::reportError(const QString& description) {
 
 void Form::popupMenu(const MenuItem& menu) {
     if (observer_ != nullptr) {
-        observer_->popupMenuRequested(menu);
+        observer_->popupMenuRequested(menu, nullptr);
+    }
+}
+
+void Form::popupMenuOver(const MenuItem& menu, const Control& place) {
+    if (observer_ != nullptr) {
+        observer_->popupMenuRequested(menu, &place);
     }
 }
 

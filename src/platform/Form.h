@@ -23,7 +23,9 @@ class FormObserver {
     virtual void formResized() = 0;
     virtual void captionChanged() = 0;
     virtual void controlChanged(const Control& control) = 0;
-    virtual void popupMenuRequested(const MenuItem& menu) = 0;
+    // At the pointer, or, where place is given and the pointer is not over it, at place's
+    // top-left corner.
+    virtual void popupMenuRequested(const MenuItem& menu, const Control* place) = 0;
     virtual void unloadRequested() = 0;
 };
 
@@ -66,6 +68,9 @@ class Form {
     std::function<void(std::int16_t linkError)> onLinkError;
     // A local file dropped on the window (the first, when several were).
     std::function<void(const QString& path)> onFileDropped;
+    // Runs after every handler, its error shown or not: state derived from the whole model (what
+    // a screen reader is told of the pictures) follows each event. It must not fail.
+    std::function<void()> afterEvent;
 
     // Runs the Load event, before the window is first shown.
     void load() { runHandler(onLoad); }
@@ -73,6 +78,9 @@ class Form {
     void runHandler(const std::function<void()>& handler);
 
     void popupMenu(const MenuItem& menu);
+    // Pops a menu up for the keyboard: at the pointer when it lies over place, otherwise at
+    // place's top-left corner.
+    void popupMenuOver(const MenuItem& menu, const Control& place);
     void unload();
     bool isUnloaded() const { return unloaded_; }
     // Called by a KeyDown handler: the key has done its work and goes no further (the control

@@ -14,21 +14,46 @@ SourcePoint selectionOrigin(const app::KelmoModel& m) {
                        m.state.OrigenY + dy / Variant(m.state.magnificationY())};
 }
 
-ClipRect setSelectionClip(app::KelmoModel& m, const SourcePoint& origin) {
+namespace {
+
+// Each value of the clip rectangle, in source pixels; each raises the overflow error on its own.
+std::int32_t clipX(const app::KelmoModel& m, const SourcePoint& origin) {
+    return CLng((origin.x / Variant(m.services.screen.twipsPerPixelX())).toDouble());
+}
+
+std::int32_t clipY(const app::KelmoModel& m, const SourcePoint& origin) {
+    return CLng((origin.y / Variant(m.services.screen.twipsPerPixelY())).toDouble());
+}
+
+std::int32_t clipWidth(const app::KelmoModel& m) {
     const Variant perPixelX(m.services.screen.twipsPerPixelX());
+    return CLng((Variant(m.Recuadro.Width()) / m.state.magnificationX() / perPixelX).toDouble());
+}
+
+std::int32_t clipHeight(const app::KelmoModel& m) {
     const Variant perPixelY(m.services.screen.twipsPerPixelY());
-    const Variant fx = m.state.magnificationX();
     const Variant fy(m.state.magnificationY());
+    return CLng((Variant(m.Recuadro.Height()) / fy / perPixelY).toDouble());
+}
+
+} // namespace
+
+ClipRect setSelectionClip(app::KelmoModel& m, const SourcePoint& origin) {
     ClipRect clip;
-    clip.x = CLng((origin.x / perPixelX).toDouble());
+    clip.x = clipX(m, origin);
     m.PictureClip.setClipX(clip.x);
-    clip.y = CLng((origin.y / perPixelY).toDouble());
+    clip.y = clipY(m, origin);
     m.PictureClip.setClipY(clip.y);
-    clip.width = CLng((Variant(m.Recuadro.Width()) / fx / perPixelX).toDouble());
+    clip.width = clipWidth(m);
     m.PictureClip.setClipWidth(clip.width);
-    clip.height = CLng((Variant(m.Recuadro.Height()) / fy / perPixelY).toDouble());
+    clip.height = clipHeight(m);
     m.PictureClip.setClipHeight(clip.height);
     return clip;
+}
+
+ClipRect selectionClip(const app::KelmoModel& m) {
+    const SourcePoint origin = selectionOrigin(m);
+    return ClipRect{clipX(m, origin), clipY(m, origin), clipWidth(m), clipHeight(m)};
 }
 
 platform::Picture cutSelection(app::KelmoModel& m) {

@@ -32,6 +32,9 @@ SourcePoint selectionOrigin(const app::KelmoModel& model);
 // the 32-bit range.
 ClipRect setSelectionClip(app::KelmoModel& model, const SourcePoint& origin);
 
+// The same rectangle, computed without setting the clipper: what a copy would cut now.
+ClipRect selectionClip(const app::KelmoModel& model);
+
 // The whole computation for the commands that do not keep the origin: copy and save.
 platform::Picture cutSelection(app::KelmoModel& model);
 

@@ -142,6 +142,53 @@ view_y=$((red_y + 100))
 background_x=3
 background_y=$((red_y + 50))
 
+# From the keyboard alone, the focus on the restore button. The menu key, the pointer away from
+# the view: "Editar" at the view's top-left corner.
+xdotool mousemove --window "$main" "$background_x" "$background_y"
+key Menu
+wait_for 5 has_popup
+absolute() { xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 } END { print x, y }'; }
+read -r main_x main_y <<< "$(absolute "$main")"
+check "the menu key's pop-up at the view's corner" "$(absolute "$(popups | head -n 1)")" \
+  "$((main_x + red_x)) $((main_y + red_y))"
+key Escape
+# A selection of 330 × 50 pixels from the view's corner, across the red quarter's right edge:
+# Ctrl+Shift+arrows ten pixels at a time, Shift+arrows one.
+xdotool key --clearmodifiers --delay 30 $(printf 'ctrl+shift+Right %.0s' {1..34}) \
+  $(printf 'ctrl+shift+Down %.0s' {1..5}) shift+Left shift+Left shift+Left shift+Left \
+  shift+Left shift+Left shift+Left shift+Left shift+Left shift+Left shift+Down shift+Up
+sleep 0.3
+key ctrl+c
+sleep 0.3
+convert "$work/cuartos.bmp" -crop 330x50+0+0 +repage "$work/esperado.png"
+exact_cut() { # FILE: the number of its pixels that differ from the expected cut
+  compare -metric AE "$1" "$work/esperado.png" null: 2>&1
+}
+xclip -o -selection clipboard -t image/png > "$work/teclado.png" 2> /dev/null
+check "keys: the pasted cut's size" "$(identify -format '%wx%h' "$work/teclado.png" 2> /dev/null)" \
+  330x50
+check "keys: pixels of the paste unlike the cut" "$(exact_cut "$work/teclado.png")" 0
+# Saved through the menu bar: Alt, "Fichero", its third command.
+key alt
+key Down Down Down Return
+wait_for 10 has_type DIALOG
+xdotool type --delay 2 "$work/teclado.bmp"
+key Return
+wait_for 10 no_type DIALOG
+sleep 0.3
+check "keys: pixels of the saved file unlike the cut" "$(exact_cut "$work/teclado.bmp")" 0
+# Tab from the restore button to the zoom button (enlarge, reduce, zoom), Space: the 330 pixels
+# fill the view's 640, the green quarter from 320 × 640 / 330 on.
+key Tab Tab Tab space
+sleep 0.3
+read -r green_x _ <<< "$(find_colour '#00ff00')"
+check "keys: zoomed, green from the view's 620th pixel" \
+  "$([ -n "$green_x" ] && [ $((green_x - red_x)) -ge 619 ] && [ $((green_x - red_x)) -le 622 ] && echo yes)" yes
+# Back to the whole picture, with the restore button, the focus where it was before.
+key Tab space
+sleep 0.3
+check "keys: the whole picture again" "$(find_colour '#ff0000')" "$red_x $red_y"
+
 # A left drag over the view from X Y, 100 pixels right and 50 down, in steps as a hand moves.
 select_100_by_50() {
   xdotool mousemove --window "$main" "$1" "$2" mousedown 1

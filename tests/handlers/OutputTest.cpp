@@ -67,6 +67,50 @@ TEST_F(Output, CopyPutsTheSourcePixelsOfTheSelectionOnTheClipboard) {
     expectPatternCut(clipboardImage(), cases[1].cut);
 }
 
+// Copy and save cut what they would after a drag to the same corner, also in an enlarged view and
+// after a zoom, where a screen pixel is not a source pixel.
+TEST_F(Output, AKeyboardSelectionCutsWhatTheSameDragCuts) {
+    const struct {
+        const char* what;
+        bool enlarged, zoomed;
+        int across, down; // screen pixels
+    } cases[] = {
+        {"natural size", false, false, 7, 5},
+        {"enlarged", true, false, 7, 5},
+        {"enlarged and zoomed", true, true, 23, 11},
+    };
+    for (const auto& c : cases) {
+        QImage cuts[2];
+        for (const bool byKeys : {true, false}) {
+            KelmoHarness fresh(files.path(QStringLiteral("fuente.bmp")));
+            fresh.load();
+            if (c.enlarged) {
+                fresh.form().Aumenta_Click();
+            }
+            if (c.zoomed) {
+                fresh.form().Image1_MouseDown(1, 0, 300, 450);
+                fresh.form().Image1_MouseMove(1, 0, 2400, 1800);
+                fresh.form().Zoom_Click();
+            }
+            if (byKeys) {
+                for (int i = 0; i < c.across; ++i) {
+                    fresh.form().Form_KeyDown(39, 1);
+                }
+                for (int i = 0; i < c.down; ++i) {
+                    fresh.form().Form_KeyDown(40, 1);
+                }
+            } else {
+                fresh.form().Image1_MouseDown(1, 0, 0, 0);
+                fresh.form().Image1_MouseMove(1, 0, float(c.across * 15), float(c.down * 15));
+            }
+            fresh.form().ToClipBoard_Click();
+            cuts[byKeys ? 0 : 1] = clipboardImage();
+        }
+        EXPECT_FALSE(cuts[0].isNull()) << c.what;
+        EXPECT_EQ(cuts[0], cuts[1]) << c.what;
+    }
+}
+
 TEST_F(Output, ClipRoundsExactHalvesToEven) {
     const struct {
         float dx;

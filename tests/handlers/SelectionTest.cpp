@@ -91,6 +91,54 @@ TEST_F(Selection, OtherButtonsAndEscLeaveTheRectangleAlone) {
     expectRect(1420, 100, 0, 0);
 }
 
+// The keys make the selection as a press and a drag do, a screen pixel (15 twips) at a time.
+TEST_F(Selection, KeysSelectTheWholeViewOrMoveTheCornerOppositeTheAnchor) {
+    constexpr float view = -1; // the view's width or height
+    using Key = std::pair<std::int16_t, std::int16_t>;
+    const Key right{39, 1}, left{37, 1}, down{40, 1}, up{38, 1}, all{65, 2};
+    const struct {
+        const char* what;
+        bool pressFirst; // a press at (100, 100) of the view before the keys
+        std::vector<Key> keys;
+        bool visible;
+        float width, height;
+    } cases[] = {
+        {"from the view's corner", false, {right, right, right, down, down}, true, 45, 30},
+        {"ten pixels with Ctrl", false, {{39, 3}, {40, 3}, {37, 1}}, true, 135, 150},
+        {"never past the anchor", false, {left, up, right, left, left}, true, 0, 0},
+        {"from a press's anchor", true, {down, {40, 3}}, true, 0, 165},
+        {"Ctrl+A", false, {all}, true, view, view},
+        {"Ctrl+A, then one less", false, {all, left, up}, true, view - 15, view - 15},
+        {"within the view", false, std::vector<Key>(40, {39, 3}), true, view, 0},
+        {"without Shift, or with Alt", false, {{39, 0}, {37, 0}, {40, 5}, {65, 6}}, false, 0, 0},
+    };
+    for (const auto& c : cases) {
+        KelmoHarness fresh;
+        fresh.load();
+        const platform::PictureBox& image = fresh.model().Image1;
+        const platform::Shape& rect = fresh.model().Recuadro;
+        if (c.pressFirst) {
+            fresh.form().Image1_MouseDown(1, 0, 100, 100);
+        }
+        for (const Key& key : c.keys) {
+            fresh.form().Form_KeyDown(key.first, key.second);
+            // A key that stands for the pointer goes no further (it would move the focus).
+            EXPECT_TRUE(fresh.model().window.takeKeyConsumed() || !c.visible) << c.what;
+        }
+        EXPECT_EQ(rect.Visible(), c.visible) << c.what;
+        if (!c.visible) {
+            continue;
+        }
+        const float anchor = c.pressFirst ? 100 : 0;
+        EXPECT_EQ(rect.Left(), image.Left() + anchor) << c.what;
+        EXPECT_EQ(rect.Top(), image.Top() + anchor) << c.what;
+        EXPECT_EQ(rect.Width(), c.width < 0 ? image.Width() + c.width + 1 : c.width) << c.what;
+        EXPECT_EQ(rect.Height(), c.height < 0 ? image.Height() + c.height + 1 : c.height) << c.what;
+        // The pointer's threshold point is the pointer's alone.
+        EXPECT_EQ(fresh.form().selectionTool().UltimoY(), 0) << c.what;
+    }
+}
+
 TEST_F(Selection, IsNotClampedToTheView) {
     f().Image1_MouseDown(1, 0, 3000, 3000);
     f().Image1_MouseMove(1, 0, 9000, 7000);

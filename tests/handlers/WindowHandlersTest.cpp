@@ -13,8 +13,9 @@ struct RecordingObserver : platform::FormObserver {
     void formResized() override {}
     void captionChanged() override {}
     void controlChanged(const platform::Control&) override {}
-    void popupMenuRequested(const platform::MenuItem& menu) override {
-        popups.push_back(menu.name);
+    void popupMenuRequested(const platform::MenuItem& menu,
+                            const platform::Control* place) override {
+        popups.push_back(place == nullptr ? menu.name : menu.name + "@" + place->name());
     }
     void unloadRequested() override { unloaded = true; }
 };
@@ -63,6 +64,14 @@ TEST_F(WindowHandlers, RightPressesOpenTheirMenus) {
     kelmo.form().Image1_MouseDown(4, 0, 10, 10);
     EXPECT_EQ(observer.popups, (std::vector<QString>{"MenuFile", "menuEdit"}));
     EXPECT_FALSE(kelmo.model().Recuadro.Visible());
+}
+
+TEST_F(WindowHandlers, MenuKeyAndShiftF10OpenTheViewsMenuOverTheView) {
+    for (const auto& [key, shift] : std::vector<std::pair<std::int16_t, std::int16_t>>{
+             {93, 0}, {121, 1}, {121, 0}, {121, 2}, {93, 4}}) {
+        kelmo.form().Form_KeyDown(key, shift);
+    }
+    EXPECT_EQ(observer.popups, (std::vector<QString>{"menuEdit@Image1", "menuEdit@Image1"}));
 }
 
 TEST_F(WindowHandlers, LinkErrorSetsTheCaptionAndCloseUnloads) {

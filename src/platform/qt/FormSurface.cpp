@@ -28,12 +28,16 @@ std::int16_t shiftCode(Qt::KeyboardModifiers modifiers) {
 }
 
 FormSurface::FormSurface(Form& form, QWidget* parent)
-    : QWidget(parent), form_(form), mapper_(form.screen()) {
+    : QWidget(parent), form_(form), mapper_(form.screen()),
+      accessibility_(std::make_unique<PictureAccessibility>(*this)) {
+    PictureAccessibility::install();
     setMouseTracking(true);
     setFocusPolicy(Qt::NoFocus);
     setAutoFillBackground(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
+
+FormSurface::~FormSurface() = default;
 
 QRect FormSurface::pixelRect(const Control& control) const {
     return mapper_.toPixels(control.rect());

@@ -4,15 +4,22 @@
 // The client area of a form below its menu bar: it draws the picture controls and the shapes,
 // and turns mouse events into the controls' handlers in twips.
 
+#include "PictureAccessibility.h"
 #include "platform/Form.h"
 
 #include <QWidget>
+#include <memory>
 
 namespace platform::qt {
 
 class FormSurface : public QWidget {
   public:
     FormSurface(Form& form, QWidget* parent);
+    ~FormSurface() override;
+
+    const Form& form() const { return form_; }
+    // The pictures' accessible objects.
+    PictureAccessibility& accessibility() const { return *accessibility_; }
 
     // The picture control under a point in client pixels, topmost first, or nullptr.
     PictureBox* pictureAt(QPoint pixels) const;
@@ -36,6 +43,7 @@ class FormSurface : public QWidget {
     // The control that took the last press: it gets every move until all buttons are up, even
     // outside its own area, as a captured mouse does.
     PictureBox* captured_ = nullptr;
+    std::unique_ptr<PictureAccessibility> accessibility_;
 };
 
 // Button codes and shift bits of the form's events from Qt's.

@@ -5,6 +5,7 @@
 #include "FormSurface.h"
 #include "FrameExtents.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDropEvent>
 #include <QKeyEvent>
@@ -57,6 +58,10 @@ std::int16_t keyCode(int qtKey) {
         return 39;
     case Qt::Key_Down:
         return 40;
+    case Qt::Key_Menu:
+        return 93;
+    case Qt::Key_F10:
+        return 121;
     default:
         return 0;
     }
@@ -233,7 +238,13 @@ void QtFormWindow::formResized() {
 }
 
 void QtFormWindow::captionChanged() {
+    const bool changed = windowTitle() != form_.caption();
     setWindowTitle(form_.caption());
+    // Qt tells the window manager of a new title, not a screen reader: the window's name is it.
+    if (changed) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void QtFormWindow::controlChanged(const Control& control) {
@@ -246,12 +257,29 @@ void QtFormWindow::controlChanged(const Control& control) {
         }
         return;
     }
+    if (const auto* picture = dynamic_cast<const PictureBox*>(&control)) {
+        surface_->accessibility().announce(*picture);
+    }
     surface_->update();
 }
 
-void QtFormWindow::popupMenuRequested(const MenuItem& menu) {
-    if (QMenu* popup = this->menu(menu.name)) {
-        popup->popup(QCursor::pos());
+void QtFormWindow::popupMenuRequested(const MenuItem& menu, const Control* place) {
+    QMenu* popup = this->menu(menu.name);
+    if (popup == nullptr) {
+        return;
+    }
+    QPoint at = QCursor::pos();
+    if (place != nullptr) {
+        // Asked for from the keyboard: at the pointer only while it lies over the control.
+        const QRect area = surface_->pixelRect(*place);
+        if (!area.contains(surface_->mapFromGlobal(at))) {
+            at = surface_->mapToGlobal(area.topLeft());
+        }
+    }
+    popup->popup(at);
+    // Opened by a key, the menu is worked from the keyboard: its first item is active.
+    if (place != nullptr && !popup->actions().isEmpty()) {
+        popup->setActiveAction(popup->actions().constFirst());
     }
 }
 

@@ -43,7 +43,7 @@ class QtFormWindow : public QMainWindow, private FormObserver {
     void formResized() override;
     void captionChanged() override;
     void controlChanged(const Control& control) override;
-    void popupMenuRequested(const MenuItem& menu) override;
+    void popupMenuRequested(const MenuItem& menu, const Control* place) override;
     void unloadRequested() override;
 
     void buildMenus();

@@ -2,6 +2,7 @@
 #include "QtReadProgress.h"
 
 #include <QGuiApplication>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QTimer>
 
@@ -15,6 +16,10 @@ bool QtReadProgress::showUntil(const QString& fileName, const std::function<bool
     dialog.setMinimumDuration(0);
     dialog.setAutoReset(false);
     dialog.setAutoClose(false);
+    // A screen reader names the busy bar for the file it stands for.
+    if (auto* bar = dialog.findChild<QProgressBar*>()) {
+        bar->setAccessibleName(fileName);
+    }
     // The dialog ends when the read has finished; ended any other way ("Cancelar", Esc, the
     // window's close button), the read is cancelled.
     bool readFinished = finished();
