@@ -7,7 +7,8 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-image-formats-plugin
           libdeflate-dev zlib1g-dev libwebp-dev
           libgtest-dev libbenchmark-dev fonts-dejavu-core
           libx11-dev libxcb1-dev xvfb xauth dpkg-dev file
-          openbox xdotool xclip x11-utils imagemagick poppler-utils)
+          openbox xdotool xclip x11-utils imagemagick poppler-utils
+          qt6-wayland weston)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
