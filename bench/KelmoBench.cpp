@@ -126,8 +126,9 @@ struct Headless {
     testing_support::ScriptedPrompter prompter;
     platform::ArgumentsCommandLine commandLine{QStringList{}};
     platform::BackgroundReader backgroundReader{platform::readingBeside(loader)};
-    app::KelmoServices services{loader, saver,       clipboard, printer,         messages,
-                                screen, commandLine, prompter,  backgroundReader};
+    const platform::FixedScreenArea screenArea;
+    app::KelmoServices services{loader, saver,      clipboard,   printer,  messages,
+                                screen, screenArea, commandLine, prompter, backgroundReader};
     app::KelmoForm form{services};
     Headless() { form.window().load(); }
 };

@@ -76,7 +76,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # its window. (WebP is read by libwebp, linked, so Qt's picture-format plug-ins are not needed.)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+# qt6-wayland: on a Wayland desktop the window is then Wayland's own, sharp on a scaled screen,
+# rather than an X11 window through XWayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, qt6-wayland")
 # The program is installed stripped; its debugging information goes into kelmo-dbgsym (CPack
 # splits it off itself, so the files are not stripped beforehand).
 set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)

@@ -8,7 +8,8 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-image-formats-plugin
           libgtest-dev libbenchmark-dev fonts-dejavu-core
           libx11-dev libxcb1-dev xvfb xauth dpkg-dev file
           openbox xdotool xclip x11-utils imagemagick poppler-utils
-          dbus-daemon dbus-bin at-spi2-core python3-pyatspi)
+          dbus-daemon dbus-bin at-spi2-core python3-pyatspi
+          qt6-wayland weston)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

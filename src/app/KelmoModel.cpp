@@ -17,6 +17,9 @@ KelmoModel::KelmoModel(KelmoServices& serviceSet)
 void KelmoModel::placeControls() {
     window.linkTopic = QStringLiteral("Form1");
     window.keyPreview = true;
+    // Beside the view: the fitting margins (1454 and 700) less the view's left and top edges.
+    window.designedNonClientWidth = 1454 - 1320;
+    window.designedNonClientHeight = 700;
     window.setClientSize(6195, 4545);
 
     const struct {

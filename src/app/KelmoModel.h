@@ -20,6 +20,7 @@ struct KelmoServices {
     platform::Printer& printer;
     platform::MessageBoxService& messages;
     const platform::ScreenMetrics& screen;
+    const platform::ScreenArea& screenArea;
     const platform::CommandLine& commandLine;
     components::DialogPrompter& prompter;
     platform::BackgroundReader& backgroundReader;

@@ -2,6 +2,7 @@
 #include "StartUp.h"
 
 #include "loading/LoadedPicture.h"
+#include "view/ScreenFit.h"
 
 namespace app {
 
@@ -32,6 +33,7 @@ void Form_Load(KelmoModel& m) {
     }
     m.shownFile = shown;
     loading::showLoadedPicture(m, errors, loading::MinimumHeight::NotApplied);
+    errors.step([&] { view::ScreenFit(m).reduceToFit(); });
 }
 
 } // namespace app

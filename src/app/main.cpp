@@ -74,6 +74,7 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("kelmo"));
 
     const platform::FixedScreenMetrics screen = platform::qt::primaryScreenMetrics();
+    platform::qt::QtScreenArea screenArea;
     platform::BmpFileSaver saver;
     platform::GuiClipboard clipboard;
     platform::qt::QtPrinter printer;
@@ -85,12 +86,13 @@ int main(int argc, char** argv) {
         platform::ArgumentsCommandLine::fromSystem(QApplication::arguments().mid(1));
     // Pictures read ahead of the person's next move go through the same readers.
     platform::BackgroundReader backgroundReader(platform::readingBeside(fileLoader));
-    app::KelmoServices services{loader, saver,       clipboard, printer,         messages,
-                                screen, commandLine, prompter,  backgroundReader};
+    app::KelmoServices services{loader, saver,      clipboard,   printer,  messages,
+                                screen, screenArea, commandLine, prompter, backgroundReader};
 
     app::KelmoForm form(services);
     platform::qt::QtFormWindow window(form.window());
     prompter.setParent(&window);
+    screenArea.setWindow(&window);
     trace.mark("window built");
     // The start-up message, if any, appears before the window does.
     form.window().load();

@@ -2,6 +2,7 @@
 #include "PictureOpener.h"
 
 #include "LoadedPicture.h"
+#include "view/ScreenFit.h"
 
 namespace loading {
 
@@ -58,6 +59,7 @@ void PictureOpener::show(platform::ErrorRecord& errors, const QString& name,
     showLoadedPicture(m, errors, MinimumHeight::KeepPanoramicVisible);
     errors.step([&] { m.Recuadro.setVisible(false); });
     errors.step([&] { m.CuadroEnfoque.setVisible(false); });
+    errors.step([&] { view::ScreenFit(m).reduceToFit(); });
 }
 
 } // namespace loading

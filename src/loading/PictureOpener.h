@@ -9,8 +9,9 @@
 namespace loading {
 
 // "Abrir Imagen": the chosen picture becomes the source, shown unzoomed at its natural size with
-// the window fitted around it and the path in the caption. A picture dropped on the window, and
-// each picture of the folder gone through, is shown the same way.
+// the window fitted around it and the path in the caption; where that window would be larger
+// than the screen, it is then reduced until it fits (view::ScreenFit). A picture dropped on the
+// window, and each picture of the folder gone through, is shown the same way.
 class PictureOpener {
   public:
     explicit PictureOpener(app::KelmoModel& model) : model_(model) {}

@@ -60,6 +60,11 @@ class Form {
 
     const ScreenMetrics& screen() const { return screen_; }
 
+    // The frame and menu bar the layout was made for (what its fitting margins leave beside the
+    // controls). Where the real ones take more (a desktop's taller title bar), the real window is
+    // larger than the outer size by the difference, so that no control loses room to them.
+    Twips designedNonClientWidth = 0;
+    Twips designedNonClientHeight = 0;
     bool keyPreview = true;
     QString linkTopic;
     std::function<void()> onLoad;

@@ -6,6 +6,7 @@
 
 #include "Picture.h"
 
+#include <QSize>
 #include <QString>
 #include <cstdint>
 
@@ -60,6 +61,25 @@ class CommandLine {
   public:
     virtual ~CommandLine() = default;
     virtual QString text() const = 0;
+};
+
+// The part of the screen a window may cover (the screen less its panels and docks), in the
+// screen's device-independent pixels: of the screen the window is on, or is going to be on.
+class ScreenArea {
+  public:
+    virtual ~ScreenArea() = default;
+    virtual QSize availablePixels() const = 0;
+};
+
+// A screen of a fixed size; by default larger than any window.
+class FixedScreenArea : public ScreenArea {
+  public:
+    explicit FixedScreenArea(QSize pixels = QSize(1 << 24, 1 << 24)) : pixels_(pixels) {}
+    QSize availablePixels() const override { return pixels_; }
+    void setAvailablePixels(QSize pixels) { pixels_ = pixels; }
+
+  private:
+    QSize pixels_;
 };
 
 } // namespace platform

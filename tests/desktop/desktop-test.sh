@@ -55,10 +55,29 @@ mkdir "$work/carpeta"
 convert -size 200x150 xc:'#808000' BMP3:"$work/carpeta/foto1.bmp"
 convert -size 300x100 xc:'#008080' PNG24:"$work/carpeta/foto2.png"
 convert -size 120x260 xc:'#800080' BMP3:"$work/carpeta/foto10.bmp"
-declare -A size
-while read -r step w h; do size[$step]="${w}x${h}"; done \
-  < <("$expected_sizes" "$work/cuartos.bmp" "$work/pequena.bmp" "$work/carpeta/foto1.bmp" \
-        "$work/carpeta/foto2.png" "$work/carpeta/foto10.bmp" 2> /dev/null)
+# Photographs larger than the screen, each of one colour.
+solid_png() { # PATH WIDTH HEIGHT RRGGBB
+  python3 - "$@" <<'PNG'
+import struct, sys, zlib
+path, width, height, colour = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4]
+def chunk(kind, data):
+    return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data))
+rows = zlib.compressobj(1)
+row = b'\x00' + bytes.fromhex(colour) * width
+pixels = b''.join(rows.compress(row) for _ in range(height)) + rows.flush()
+with open(path, 'wb') as f:
+    f.write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', width, height, 8, 2, 0, 0, 0))
+            + chunk(b'IDAT', pixels) + chunk(b'IEND', b''))
+PNG
+}
+solid_png "$work/foto4000.png" 4000 3000 c06000
+solid_png "$work/foto12000.png" 12000 8000 60c0a0
+screen=$(xwininfo -root | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
+declare -A size view
+while read -r step w h vw vh; do size[$step]="${w}x${h}"; view[$step]="${vw}x${vh}"; done \
+  < <("$expected_sizes" "$screen" "$work/cuartos.bmp" "$work/pequena.bmp" \
+        "$work/carpeta/foto1.bmp" "$work/carpeta/foto2.png" "$work/carpeta/foto10.bmp" \
+        "$work/foto4000.png" "$work/foto12000.png" 2> /dev/null)
 
 "$kelmo" "$work/cuartos.bmp" 2> "$work/kelmo.log" &
 kelmo_pid=$!
@@ -364,6 +383,28 @@ check "a JPEG opened through the dialog" "$(xprop -id "$main" WM_NAME | grep -c 
 picture_libraries='lib(jpeg|avif|heif|jxl|lcms2|webp|sharpyuv|deflate|dav1d|aom|rav1e|SvtAv1|gav1|absl|yuv|x265|de265|hwy|tiff|mng)|/kelmo-'
 check "picture libraries in the viewer's own process" \
   "$(grep -cE "$picture_libraries" "/proc/$kelmo_pid/maps")" 0
+
+# Photographs larger than the screen: shown whole, in a window that fits the screen, after the
+# fewest reductions (the sizes the handlers give on a screen of this size).
+fits_screen() { # WxH
+  local w=${1%x*} h=${1#*x}
+  [ -n "$1" ] && [ "$w" -le "${screen%x*}" ] && [ "$h" -le "${screen#*x}" ] && echo fits
+}
+shown_view() { # COLOUR: the size of its area in the window, right of the panoramic copy
+  import -window "$main" "$work/window.png" 2> /dev/null
+  convert "$work/window.png" -crop +86+0 -fill black -fuzz 8% +opaque "$1" -format '%@' info: |
+    sed -E 's/\+.*//'
+}
+step=3
+for photo in foto4000.png:#c06000 foto12000.png:#60c0a0; do
+  open_picture "$work/${photo%%:*}"
+  wait_for 30 sh -c "xprop -id $main WM_NAME | grep -q ${photo%%:*}"
+  wait_for 10 no_type DIALOG
+  check "$photo: outer size" "$(settled_outer_size)" "${size[folder$step]}"
+  check "$photo: the window fits the screen" "$(fits_screen "$(outer_size)")" fits
+  check "$photo: the whole picture in the view" "$(shown_view "${photo#*:}")" "${view[folder$step]}"
+  step=$((step + 1))
+done
 
 kill "$kelmo_pid" 2> /dev/null
 wait "$kelmo_pid" 2> /dev/null

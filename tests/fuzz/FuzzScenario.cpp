@@ -83,8 +83,9 @@ void runScenario(const QByteArray& bytes) {
     const platform::FixedScreenMetrics screen(15.0f, 15.0f);
     const platform::ArgumentsCommandLine commandLine({path});
     platform::BackgroundReader backgroundReader(platform::readingBeside(loader));
-    app::KelmoServices services{loader, saver,       clipboard, printer,         messages,
-                                screen, commandLine, prompter,  backgroundReader};
+    const platform::FixedScreenArea screenArea;
+    app::KelmoServices services{loader, saver,      clipboard,   printer,  messages,
+                                screen, screenArea, commandLine, prompter, backgroundReader};
     app::KelmoForm form(services);
     platform::Form& window = form.window();
     window.load();

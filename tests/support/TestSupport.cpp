@@ -84,8 +84,8 @@ KelmoHarness::KelmoHarness(const QString& text)
     : commandLine(std::make_unique<platform::ArgumentsCommandLine>(
           text.isEmpty() ? QStringList{} : QStringList{text})),
       services(std::make_unique<app::KelmoServices>(
-          app::KelmoServices{loader, saver, clipboard, printer, messages, screen, *commandLine,
-                             prompter, backgroundReader})),
+          app::KelmoServices{loader, saver, clipboard, printer, messages, screen, screenArea,
+                             *commandLine, prompter, backgroundReader})),
       form_(std::make_unique<app::KelmoForm>(*services)) {}
 
 } // namespace testing_support

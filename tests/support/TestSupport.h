@@ -93,6 +93,8 @@ class KelmoHarness {
     void load() { form_->window().load(); }
 
     platform::FixedScreenMetrics screen{15.0f, 15.0f};
+    // Larger than any window unless a test makes it smaller.
+    platform::FixedScreenArea screenArea;
     platform::ImageFileLoader loader;
     platform::BmpFileSaver saver;
     platform::GuiClipboard clipboard;

@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QToolButton>
 #include <algorithm>
+#include <cmath>
 
 namespace platform::qt {
 
@@ -192,8 +193,14 @@ QSize QtFormWindow::frameExtent() const {
 void QtFormWindow::applyGeometry() {
     const QSize extent = frameExtent();
     fittedExtent_ = extent;
-    const CoordinateMapper mapper(form_.screen());
+    const ScreenMetrics& metrics = form_.screen();
+    const CoordinateMapper mapper(metrics);
     QSize outer(mapper.toPixelsX(form_.Width()), mapper.toPixelsY(form_.Height()));
+    // Decorations and menu bar taller or wider than the layout allows for (Qt's own title bar on
+    // Wayland) would cut the last rows or columns of the view: the window grows by the excess.
+    const QSize allowed(int(std::floor(form_.designedNonClientWidth / metrics.twipsPerPixelX())),
+                        int(std::floor(form_.designedNonClientHeight / metrics.twipsPerPixelY())));
+    outer += (extent - allowed).expandedTo(QSize(0, 0));
     // The real window never exceeds the screen's available area; the form keeps the size its
     // handlers set, and what lies beyond the screen is simply not drawn.
     if (const QScreen* screen = this->screen()) {

@@ -35,6 +35,12 @@ FixedScreenMetrics primaryScreenMetrics() {
                                               screen->logicalDotsPerInchY());
 }
 
+QSize QtScreenArea::availablePixels() const {
+    const QScreen* screen = window_ ? window_->screen() : QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->availableGeometry().size()
+                             : FixedScreenArea().availablePixels();
+}
+
 QPrinter& QtPrinter::device() {
     if (!printer_) {
         printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);

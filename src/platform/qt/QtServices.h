@@ -28,6 +28,16 @@ class QtMessageBox : public MessageBoxService {
 // Twips per pixel from the primary screen's logical dots per inch.
 FixedScreenMetrics primaryScreenMetrics();
 
+// The available area of the screen the window is on; the primary screen's before there is one.
+class QtScreenArea : public ScreenArea {
+  public:
+    void setWindow(QWidget* window) { window_ = window; }
+    QSize availablePixels() const override;
+
+  private:
+    QPointer<QWidget> window_;
+};
+
 // The printer. What is drawn on a page is kept until the document ends, so that a printer that
 // cannot make copies itself (a PDF file, for one) gets the page as many times as copies were
 // asked for.
