@@ -8,9 +8,9 @@
 // kelmo_wayland_window PICTURE... (in the order their folder lists them), or
 // kelmo_wayland_window --view SCREENSHOT, which prints the size of the view on it.
 
-#include "platform/decoders/modules/FormatModule.h"
 #include "platform/qt/FormSurface.h"
 #include "platform/qt/QtFormWindow.h"
+#include "reading/decoders/modules/FormatModule.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>

@@ -229,6 +229,11 @@ std::string launch(XScreenWatch& screen, const std::string& kelmo, const Kind& k
         const int err = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(err, STDERR_FILENO);
         setenv("QT_QPA_PLATFORM", "xcb", 1); // the suite runs on the offscreen platform
+        // Without a session bus, Qt's D-Bus library may start one of its own (where dbus-launch
+        // is installed), which would outlive the launch: a desktop session always has one.
+        if (std::getenv("DBUS_SESSION_BUS_ADDRESS") == nullptr) {
+            setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/kelmo-launch-test", 1);
+        }
         execl(kelmo.c_str(), kelmo.c_str(), path.constData(), static_cast<char*>(nullptr));
         _exit(127);
     }

@@ -387,6 +387,13 @@ TEST(ReaderProcess, SeenFromOutsideItIsLockedDownWithOnlyItsFileAndChannel) {
         }
     }
     EXPECT_TRUE(statusOf(pid).contains(QStringLiteral("NoNewPrivs:\t1")));
+    // A session of its own, so a process group of its own: no group signal reaches it or is sent
+    // in the viewer's name.
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    ASSERT_TRUE(stat.open(QIODevice::ReadOnly));
+    const QList<QByteArray> fields = stat.readAll().split(')').value(1).split(' ');
+    EXPECT_EQ(fields.value(3).toInt(), pid) << "process group";
+    EXPECT_EQ(fields.value(4).toInt(), pid) << "session";
     QStringList held = descriptorsOf(pid);
     for (int tries = 0; tries < 400 && held != expected; ++tries) { // its helper channel closing
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
