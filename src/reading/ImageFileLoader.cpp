@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ImageFileLoader.h"
 
+#include "PictureFile.h"
 #include "decoders/PictureDecoder.h"
 #include "decoders/PictureFinish.h"
 #include "decoders/modules/FormatModule.h"
@@ -63,17 +64,18 @@ namespace {
 }
 
 void openRegularFile(QFile& file, const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists()) {
+    const FileOpening opening = openPictureFile(file, path);
+    switch (opening.end) {
+    case FileOpening::Opened:
+        return;
+    case FileOpening::Missing:
         refuse(ErrorNumber::FileNotFound, path, QStringLiteral("el archivo no existe"));
-    }
-    // Directories, pipes and devices are refused before they are opened: a pipe would block.
-    if (!info.isFile()) {
+    case FileOpening::NotRegular: // a directory, a pipe, a device
         refuse(ErrorNumber::PathAccess, path, QStringLiteral("no es un archivo normal"));
+    case FileOpening::Refused:
+        break;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        refuse(ErrorNumber::PathAccess, path, file.errorString());
-    }
+    refuse(ErrorNumber::PathAccess, path, opening.reason);
 }
 
 // Asks the system to read the whole file into its cache in the background.
@@ -204,7 +206,7 @@ std::optional<Picture> ImageFileLoader::readEarly(const QString& path, std::stop
 
 std::optional<Picture> ImageFileLoader::read(const QString& path, bool early, qint64 maxBytes,
                                              std::stop_token stop) const {
-    QFile file(path);
+    QFile file;
     openRegularFile(file, path);
     // A file compiled into the program (the start-up picture) has no descriptor to hand over,
     // and is ours: it is read here.

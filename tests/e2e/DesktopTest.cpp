@@ -6,10 +6,14 @@
 #include "platform/qt/DesktopIntegration.h"
 #include "platform/qt/FormSurface.h"
 #include "platform/qt/QtFormWindow.h"
+#include "platform/qt/QtReadProgress.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressDialog>
 #include <QStyle>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -44,6 +48,29 @@ TEST(Desktop, QtsOwnDialogTextsAreSpanish) {
     }
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancelar"));
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Open"), QStringLiteral("Abrir"));
+}
+
+// A file's name is shown as the characters it is made of: taken for rich text, its tags would be
+// drawn as markup, and an <img> among them would have Qt read a picture outside every reader.
+TEST(Desktop, MessageBoxesAndTheProgressWindowShowTaggedNamesAsTheyAre) {
+    for (const char* name : {"<b>negrita</b>.jpg", "<img src=\"/tmp/otra.png\">.png"}) {
+        const QString text = QStringLiteral("Imposible encontrar el archivo /tmp/") + name;
+        QMessageBox box;
+        platform::qt::configureBox(box, text, QStringLiteral("Kelmo"),
+                                   platform::MessageIcon::Critical);
+        EXPECT_EQ(box.textFormat(), Qt::PlainText) << name;
+        EXPECT_EQ(box.text(), text);
+        EXPECT_EQ(box.windowTitle(), QStringLiteral("Kelmo"));
+        EXPECT_EQ(box.icon(), QMessageBox::Critical);
+        EXPECT_EQ(box.standardButtons(), QMessageBox::Ok);
+
+        QProgressDialog progress;
+        platform::qt::showFileName(progress, QString::fromUtf8(name));
+        const QList<QLabel*> labels = progress.findChildren<QLabel*>();
+        ASSERT_EQ(labels.size(), 1);
+        EXPECT_EQ(labels[0]->textFormat(), Qt::PlainText) << name;
+        EXPECT_EQ(labels[0]->text(), QStringLiteral("Leyendo «%1»…").arg(name));
+    }
 }
 
 TEST(Desktop, WaitCursorIsGoneOnceLoadingAndSavingEnd) {

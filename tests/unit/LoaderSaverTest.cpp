@@ -11,7 +11,15 @@
 #include <QDir>
 #include <QFile>
 #include <QImageWriter>
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <fcntl.h>
+#include <future>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using platform::ErrorNumber;
 using platform::ImageFileLoader;
@@ -70,11 +78,62 @@ TEST(ImageFileLoader, RefusesWhatIsNotAnAllowedPicture) {
         {files.writeText(QStringLiteral("cortado.bmp"), QByteArray("BM\x36\x00\x00\x00", 6)),
          ErrorNumber::InvalidPicture},
         {QDir::tempPath(), ErrorNumber::PathAccess},
+        {QStringLiteral("/dev/null"), ErrorNumber::PathAccess},
         {tga, ErrorNumber::InvalidPicture},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(loadError(loader, c.path), c.error) << c.path.toStdString();
     }
+}
+
+// A FIFO that takes a picture's place again and again, as another program might swap it in
+// between a look at the name and the open, is refused at once and never waited on: the file
+// is judged by what was opened. A read that waits all the same is freed by opening the FIFO's
+// writing end, and fails the test.
+TEST(ImageFileLoader, RefusesAFifoSwappedInWithoutWaitingForAWriter) {
+    testing_support::PictureFiles files;
+    const QByteArray picture = QFile::encodeName(files.write(QStringLiteral("a.bmp"), 4, 4));
+    const QByteArray fifo = QFile::encodeName(files.path(QStringLiteral("tuberia")));
+    ASSERT_EQ(mkfifo(fifo.constData(), 0600), 0);
+    const auto swap = [&] {
+        return renameat2(AT_FDCWD, picture.constData(), AT_FDCWD, fifo.constData(),
+                         RENAME_EXCHANGE);
+    };
+    ASSERT_EQ(swap(), 0);
+    std::atomic<bool> swapping = true;
+    std::thread swapper([&] {
+        while (swapping) {
+            swap();
+        }
+    });
+    int read = 0;
+    int refused = 0;
+    const ImageFileLoader loader(64, platform::ReadPlace::InProcess);
+    auto reads = std::async(std::launch::async, [&] {
+        // Until both have been seen often: the swaps went on between reads each time.
+        for (int i = 0; i < 200000 && std::min(read, refused) < 5000; ++i) {
+            try {
+                EXPECT_EQ(loader.readPicture(QFile::decodeName(picture)).size(), QSize(4, 4));
+                ++read;
+            } catch (const PlatformError& error) {
+                EXPECT_EQ(error.number(), ErrorNumber::PathAccess);
+                ++refused;
+            }
+        }
+    });
+    const bool waited = reads.wait_for(std::chrono::minutes(1)) == std::future_status::timeout;
+    swapping = false;
+    swapper.join();
+    while (reads.wait_for(std::chrono::milliseconds(10)) == std::future_status::timeout) {
+        for (const QByteArray& name : {picture, fifo}) {
+            const int writer = open(name.constData(), O_WRONLY | O_NONBLOCK);
+            if (writer >= 0) {
+                close(writer);
+            }
+        }
+    }
+    reads.get();
+    EXPECT_FALSE(waited) << "a read waited for the FIFO's writer";
 }
 
 TEST(ImageFileLoader, BoundsDecodedSizeByTheMachinesMemoryNotQtsDefault) {

@@ -2,15 +2,25 @@
 #include "QtReadProgress.h"
 
 #include <QGuiApplication>
+#include <QLabel>
 #include <QProgressBar>
 #include <QProgressDialog>
+#include <QStyle>
 #include <QTimer>
 
 namespace platform::qt {
 
+void showFileName(QProgressDialog& dialog, const QString& fileName) {
+    auto* label = new QLabel(QStringLiteral("Leyendo «%1»…").arg(fileName));
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::Alignment(
+        dialog.style()->styleHint(QStyle::SH_ProgressDialog_TextLabelAlignment, nullptr, &dialog)));
+    dialog.setLabel(label);
+}
+
 bool QtReadProgress::showUntil(const QString& fileName, const std::function<bool()>& finished) {
-    QProgressDialog dialog(QStringLiteral("Leyendo «%1»…").arg(fileName),
-                           QStringLiteral("Cancelar"), 0, 0, parent_);
+    QProgressDialog dialog(QString(), QStringLiteral("Cancelar"), 0, 0, parent_);
+    showFileName(dialog, fileName);
     dialog.setWindowTitle(QStringLiteral("Kelmo"));
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setMinimumDuration(0);

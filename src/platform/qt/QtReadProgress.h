@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QWidget>
 
+class QProgressDialog;
+
 namespace platform::qt {
 
 class QtReadProgress : public ReadProgress {
@@ -19,5 +21,9 @@ class QtReadProgress : public ReadProgress {
   private:
     QPointer<QWidget> parent_;
 };
+
+// Puts "Leyendo «name»…" in the dialog as it is: a name with tags in it is not taken for rich
+// text.
+void showFileName(QProgressDialog& dialog, const QString& fileName);
 
 } // namespace platform::qt

@@ -21,9 +21,17 @@ namespace platform::qt {
 
 void QtMessageBox::show(const QString& text, const QString& title, MessageIcon icon) {
     ensureSpanishTranslations();
-    QMessageBox box(icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::NoIcon,
-                    title, text, QMessageBox::Ok, parent_);
+    QMessageBox box(parent_);
+    configureBox(box, text, title, icon);
     box.exec();
+}
+
+void configureBox(QMessageBox& box, const QString& text, const QString& title, MessageIcon icon) {
+    box.setIcon(icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::NoIcon);
+    box.setWindowTitle(title);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
+    box.setStandardButtons(QMessageBox::Ok);
 }
 
 FixedScreenMetrics primaryScreenMetrics() {

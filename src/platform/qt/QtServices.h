@@ -14,6 +14,8 @@
 #include <memory>
 #include <vector>
 
+class QMessageBox;
+
 namespace platform::qt {
 
 class QtMessageBox : public MessageBoxService {
@@ -24,6 +26,11 @@ class QtMessageBox : public MessageBoxService {
   private:
     QPointer<QWidget> parent_;
 };
+
+// What the message box shows: the text as it is, even where it looks like markup (a file's name
+// with tags in it), which as rich text would be drawn as such, and whose <img> would have Qt
+// read a picture here, outside every reader.
+void configureBox(QMessageBox& box, const QString& text, const QString& title, MessageIcon icon);
 
 // Twips per pixel from the primary screen's logical dots per inch.
 FixedScreenMetrics primaryScreenMetrics();

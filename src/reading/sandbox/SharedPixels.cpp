@@ -6,10 +6,12 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <new>
 #include <sched.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 #include <utility>
 
@@ -42,13 +44,14 @@ qint64 pageBytes() {
     return qint64(sysconf(_SC_PAGESIZE));
 }
 
-// The layout's bytes, or -1 when it is not a picture a reader gives.
-qint64 bytesOf(const PixelLayout& layout) {
+// The layout's bytes, or -1 when it is not a picture a reader gives or it holds more than
+// maxBytes, whatever its height.
+qint64 bytesOf(const PixelLayout& layout, qint64 maxBytes) {
     const bool format = layout.format == QImage::Format_RGB32 ||
                         layout.format == QImage::Format_ARGB32_Premultiplied;
     if (!format || layout.width <= 0 || layout.height <= 0 ||
         layout.bytesPerLine < qint64(layout.width) * 4 || layout.bytesPerLine % 4 != 0 ||
-        layout.bytesPerLine > (qint64(1) << 40) / layout.height) {
+        layout.bytesPerLine > maxBytes / layout.height) {
         return -1;
     }
     return layout.bytesPerLine * layout.height;
@@ -78,14 +81,13 @@ void* mapParts(const PixelFiles& files, const PartSizes& sizes, qint64 total, in
 
 // The part sizes of files the viewer was handed for `total` bytes: every part but the last a
 // whole number of pages, the last at least the rest. False when they do not add up or a file is
-// not sealed.
+// not a sealed memory file.
 bool partsOf(const PixelFiles& files, qint64 total, PartSizes& sizes) {
     qint64 offset = 0;
     for (int i = 0; i < files.count(); ++i) {
         struct stat status {};
-        const int seals = fcntl(files.fd(i), F_GET_SEALS);
-        if (fstat(files.fd(i), &status) != 0 || !S_ISREG(status.st_mode) || seals < 0 ||
-            (seals & handOverSeals) != handOverSeals || status.st_size <= 0) {
+        if (!isSealedMemoryFile(files.fd(i)) || fstat(files.fd(i), &status) != 0 ||
+            !S_ISREG(status.st_mode) || status.st_size <= 0) {
             return false;
         }
         const bool last = i == files.count() - 1;
@@ -101,6 +103,13 @@ bool partsOf(const PixelFiles& files, qint64 total, PartSizes& sizes) {
 }
 
 } // namespace
+
+bool isSealedMemoryFile(int fd) {
+    struct statfs system {};
+    const int seals = fcntl(fd, F_GET_SEALS);
+    return fstatfs(fd, &system) == 0 && system.f_type == TMPFS_MAGIC && seals >= 0 &&
+           (seals & handOverSeals) == handOverSeals;
+}
 
 PixelFiles::PixelFiles(PixelFiles&& other) noexcept : fds_(other.fds_), count_(other.count_) {
     other.count_ = 0;
@@ -236,7 +245,7 @@ QImage SharedPixels::makeMapped(int width, int height, QImage::Format format, bo
 
 PixelFiles SharedPixels::handOver(QImage& picture, PixelLayout& layout) {
     layout = {picture.width(), picture.height(), picture.bytesPerLine(), picture.format()};
-    const qint64 size = bytesOf(layout);
+    const qint64 size = bytesOf(layout, qint64(1) << 40);
     if (size < 0) {
         return {};
     }
@@ -267,10 +276,9 @@ PixelFiles SharedPixels::handOver(QImage& picture, PixelLayout& layout) {
 }
 
 QImage mapPixels(PixelFiles files, const PixelLayout& layout, qint64 maxBytes) {
-    const qint64 size = bytesOf(layout);
+    const qint64 size = bytesOf(layout, maxBytes);
     PartSizes sizes{};
-    if (size <= 0 || size > maxBytes + qint64(layout.bytesPerLine) ||
-        !partsOf(files, size, sizes)) {
+    if (size <= 0 || !partsOf(files, size, sizes)) {
         return {};
     }
     void* address = mapParts(files, sizes, size, PROT_READ);

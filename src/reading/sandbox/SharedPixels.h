@@ -86,8 +86,15 @@ class SharedPixels : public decoders::PixelMemory {
     std::int64_t memoryBase_;
 };
 
+// In the viewer: whether fd is a memory file sealed against writing, shrinking and growing, the
+// only kind of file mapped from a reader. It must be on tmpfs, where memory files live: one of
+// huge pages lives on hugetlbfs, and its mapping, rounded up to a huge page, would reach past
+// the range reserved for it over the viewer's own mappings.
+bool isSealedMemoryFile(int fd);
+
 // In the viewer: the picture in the memory files, or a null picture when the layout does not fit
-// them, one is not sealed, or the format is not one a reader gives. Takes the descriptors.
+// them or holds more than maxBytes, one is not a sealed memory file, or the format is not one a
+// reader gives. Takes the descriptors.
 QImage mapPixels(PixelFiles files, const PixelLayout& layout, qint64 maxBytes);
 
 } // namespace platform::sandbox
