@@ -266,16 +266,22 @@ std::int64_t mappedBytes() {
     return std::int64_t(pages) * sysconf(_SC_PAGE_SIZE);
 }
 
+namespace {
+
+// Sets a limit of another process, soft and hard alike, so that it cannot raise it again.
+bool boundLimit(int pid, __rlimit_resource resource, std::int64_t bytes) {
+    const rlimit bound{rlim_t(bytes), rlim_t(bytes)};
+    return prlimit(pid, resource, &bound, nullptr) == 0;
+}
+
+} // namespace
+
 bool boundAddressSpace(int pid, std::int64_t bytes) {
-    const auto bound = rlim_t(bytes);
-    const rlimit memory{bound, bound};
-    return prlimit(pid, RLIMIT_AS, &memory, nullptr) == 0;
+    return boundLimit(pid, RLIMIT_AS, bytes);
 }
 
 bool boundFileSize(int pid, std::int64_t bytes) {
-    const auto bound = rlim_t(bytes);
-    const rlimit size{bound, bound};
-    return prlimit(pid, RLIMIT_FSIZE, &size, nullptr) == 0;
+    return boundLimit(pid, RLIMIT_FSIZE, bytes);
 }
 
 bool lowerAddressSpace(std::int64_t bytes) {
