@@ -36,23 +36,13 @@ void record(QAccessibleEvent* event) {
     }
 }
 
-struct Accessibility : ::testing::Test {
-    PictureFiles files;
-    std::unique_ptr<KelmoHarness> kelmo;
-    std::unique_ptr<platform::qt::QtFormWindow> window;
+struct Accessibility : ::testing::Test, testing_support::ShownKelmo {
 
     Accessibility() { QAccessible::installUpdateHandler(record); }
     ~Accessibility() override {
         window.reset();
         QAccessible::installUpdateHandler(nullptr);
         told.clear();
-    }
-    void start(const QString& commandLine) {
-        kelmo = std::make_unique<KelmoHarness>(commandLine);
-        window = std::make_unique<platform::qt::QtFormWindow>(kelmo->model().window);
-        kelmo->load();
-        window->showForm();
-        QApplication::processEvents();
     }
     // The surface's children of one role, in order.
     std::vector<QAccessibleInterface*> children(QAccessible::Role role) const {

@@ -41,18 +41,7 @@ int channelDistance(QRgb a, QRgb b) {
                      std::abs(qBlue(a) - qBlue(b))});
 }
 
-struct RealWindow : ::testing::Test {
-    PictureFiles files;
-    std::unique_ptr<KelmoHarness> kelmo;
-    std::unique_ptr<platform::qt::QtFormWindow> window;
-
-    void start(const QString& commandLine) {
-        kelmo = std::make_unique<KelmoHarness>(commandLine);
-        window = std::make_unique<platform::qt::QtFormWindow>(kelmo->model().window);
-        kelmo->load();
-        window->showForm();
-        QApplication::processEvents();
-    }
+struct RealWindow : ::testing::Test, testing_support::ShownKelmo {
     QImage pixels() { return window->surface()->grab().toImage(); }
     QWidget* surface() { return window->surface(); }
 };

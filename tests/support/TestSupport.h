@@ -9,9 +9,11 @@
 #include "platform/ArgumentsCommandLine.h"
 #include "platform/BmpFileSaver.h"
 #include "platform/GuiClipboard.h"
+#include "platform/qt/QtFormWindow.h"
 #include "platform/qt/QtServices.h"
 #include "reading/ImageFileLoader.h"
 
+#include <QApplication>
 #include <QColor>
 #include <QImage>
 #include <QTemporaryDir>
@@ -105,6 +107,22 @@ class KelmoHarness {
     std::unique_ptr<platform::ArgumentsCommandLine> commandLine;
     std::unique_ptr<app::KelmoServices> services;
     std::unique_ptr<app::KelmoForm> form_;
+};
+
+// A Kelmo window with real services, shown in its real Qt window once start() loads it.
+// Its pictures' folder outlives both.
+struct ShownKelmo {
+    PictureFiles files;
+    std::unique_ptr<KelmoHarness> kelmo;
+    std::unique_ptr<platform::qt::QtFormWindow> window;
+
+    void start(const QString& commandLine) {
+        kelmo = std::make_unique<KelmoHarness>(commandLine);
+        window = std::make_unique<platform::qt::QtFormWindow>(kelmo->model().window);
+        kelmo->load();
+        window->showForm();
+        QApplication::processEvents();
+    }
 };
 
 } // namespace testing_support
