@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QString>
 #include <initializer_list>
+#include <memory>
 #include <stdexcept>
 
 class QFile;
@@ -117,6 +118,8 @@ bool hasBrand(const QByteArray& head, std::initializer_list<const char*> brands)
 void rgbaToArgb32(QImage& image, bool alpha);
 
 // One format's reader; which one reads a file is decided by its signature (Formats.cpp).
+class FrameReader;
+
 class PictureDecoder {
   public:
     virtual ~PictureDecoder() = default;
@@ -127,6 +130,13 @@ class PictureDecoder {
     virtual bool overlapsStartUp() const { return false; }
     // Reads the picture from the open file, positioned at its start. Throws DecodeFailure.
     virtual Decoded decode(QFile& file, const DecodeContext& context) const = 0;
+    // The frames of the animation in the file, positioned at its start (FrameReader.h); null
+    // where the file holds one picture, or the format does not animate. Throws DecodeFailure for
+    // a damaged head, and refuses a canvas over the limit with context.checkSize.
+    virtual std::unique_ptr<FrameReader> openFrames(QFile& /*file*/,
+                                                    const DecodeContext& /*context*/) const {
+        return nullptr;
+    }
 };
 
 // The reader of the format whose signature the file's first bytes (up to 32 of them, fewer for a

@@ -21,7 +21,7 @@ struct ModuleExports {
 };
 
 // Changes whenever the types that cross between the program and its modules do.
-inline constexpr int formatModuleAbi = 1;
+inline constexpr int formatModuleAbi = 2;
 inline constexpr const char* moduleEntryName = "kelmo_format_module";
 using ModuleEntry = const ModuleExports* (*)();
 
