@@ -145,6 +145,9 @@ class PictureDecoder {
 // TIFF, MNG, WBMP, XPM and SVG, whose readers have a poor security record or are not raster
 // pictures.
 const PictureDecoder* decoderFor(const QByteArray& head);
+// The frames of the animation in the file, positioned at its start, by the reader of its format;
+// null for a still picture (FrameReader.h).
+std::unique_ptr<FrameReader> openAnimation(QFile& file, const DecodeContext& context);
 // The module (FormatModule.h) that brings the reader of the format the head names; null for a
 // reader built in, Qt's own, or no format at all.
 const char* moduleFor(const QByteArray& head);
