@@ -133,10 +133,8 @@ class PictureDecoder {
     // The frames of the animation in the file, positioned at its start (FrameReader.h); null
     // where the file holds one picture, or the format does not animate. Throws DecodeFailure for
     // a damaged head, and refuses a canvas over the limit with context.checkSize.
-    virtual std::unique_ptr<FrameReader> openFrames(QFile& /*file*/,
-                                                    const DecodeContext& /*context*/) const {
-        return nullptr;
-    }
+    virtual std::unique_ptr<FrameReader> openFrames(QFile& file,
+                                                    const DecodeContext& context) const;
 };
 
 // The reader of the format whose signature the file's first bytes (up to 32 of them, fewer for a
