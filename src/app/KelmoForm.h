@@ -10,6 +10,7 @@
 #include "output/ClipboardCopier.h"
 #include "output/PrintCommands.h"
 #include "output/SelectionSaver.h"
+#include "playing/AnimationPlayer.h"
 #include "selection/SelectionTool.h"
 #include "selection/ZoomCommand.h"
 #include "view/PanoramicNavigator.h"
@@ -26,6 +27,7 @@ class KelmoForm {
     const KelmoModel& model() const { return model_; }
     platform::Form& window() { return model_.window; }
     const selection::SelectionTool& selectionTool() const { return selection_; }
+    playing::AnimationPlayer& player() { return player_; }
 
     void Form_Load();
     void Form_KeyDown(std::int16_t keyCode, std::int16_t shift);
@@ -71,6 +73,8 @@ class KelmoForm {
     // The keys that do what the pointer does over the view: Ctrl+A, Shift with the arrows (and
     // Ctrl, ten pixels at a time), the menu key and Shift+F10. False for any other key.
     bool keyboardCommand(std::int16_t keyCode, std::int16_t shift);
+    // P, the period and the comma: pause, resume and step an animation. False for any other key.
+    bool playingCommand(std::int16_t keyCode, std::int16_t shift);
 
     KelmoModel model_;
     loading::PictureOpener opener_{model_};
@@ -83,6 +87,8 @@ class KelmoForm {
     output::SelectionSaver saver_{model_};
     output::PrintCommands printing_{model_};
     browsing::FolderBrowser browser_{model_, opener_};
+    playing::EventLoopClock clock_;
+    playing::AnimationPlayer player_{model_, clock_};
 };
 
 } // namespace app
