@@ -36,7 +36,10 @@ class KelmoForm {
     // A file dropped on the window opens as the open command opens the file it was given.
     void Form_FileDropped(const QString& path);
     // The first frame is on screen: what start-up left for later may begin.
-    void Form_FirstShown() { browser_.readAhead(); }
+    void Form_FirstShown() {
+        player_.begin();
+        browser_.readAhead();
+    }
     void SubMenuCerrar_Click() { model_.window.unload(); }
 
     void SubMenuAbrir_Click() {

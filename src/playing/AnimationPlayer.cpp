@@ -21,9 +21,14 @@ void showFrame(app::KelmoModel& m, const platform::Picture& frame) {
 AnimationPlayer::AnimationPlayer(app::KelmoModel& model, FrameClock& clock)
     : m_(model), clock_(&clock) {}
 
+void AnimationPlayer::begin() {
+    begun_ = true;
+    followShownPicture();
+}
+
 void AnimationPlayer::followShownPicture() {
     const platform::Picture& source = m_.PictureClip.Picture();
-    if (source.sharesPixelsWith(current_) && source.area() == current_.area()) {
+    if (!begun_ || (source.sharesPixelsWith(current_) && source.area() == current_.area())) {
         return;
     }
     stop();

@@ -23,6 +23,9 @@ class AnimationPlayer {
 
     // After every event: a picture newly shown starts playing where its file animates.
     void followShownPicture();
+    // The window's first frame is on screen: playing may begin (nothing is read before, so that
+    // the start-up picture is shown as soon as it would be if it did not animate).
+    void begin();
     void togglePause();
     // +1 or -1 frames, while paused.
     void step(int frames);
@@ -56,6 +59,7 @@ class AnimationPlayer {
     bool waiting_ = false;   // the next frame is due but has not been read yet
     bool paused_ = false;
     bool onScreen_ = true;
+    bool begun_ = false;
     std::optional<int> stepTo_; // a step waiting for its frame
 };
 
