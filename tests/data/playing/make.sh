@@ -16,3 +16,7 @@ img2webp -loop 0 -lossless -d 600 "$tmp/f1.png" "$tmp/f2.png" "$tmp/f3.png" -o t
 apngasm tres.png "$tmp/f1.png" 6 10
 avifenc --lossless --timescale 10 --duration 6 "$tmp/f1.png" "$tmp/f2.png" "$tmp/f3.png" tres.avif
 cjxl tres.png tres.jxl
+# The GIF played twice (a loop count of 1), and cut short inside its third frame.
+gifsicle --loopcount=1 tres.gif > dos-vueltas.gif
+size=$(wc -c < tres.gif)
+head -c $((size - 40)) tres.gif > cortado.gif
