@@ -3,6 +3,8 @@
 
 #include "PictureDecoder.h"
 
+#include "FrameReader.h"
+
 #include <QtEndian>
 
 namespace platform::decoders {
@@ -19,6 +21,10 @@ void DecodeContext::checkSize(qint64 width, qint64 height) const {
     if (memory != nullptr) {
         memory->pictureSized(width * height * 4);
     }
+}
+
+std::unique_ptr<FrameReader> PictureDecoder::openFrames(QFile&, const DecodeContext&) const {
+    return nullptr;
 }
 
 bool hasBrand(const QByteArray& head, std::initializer_list<const char*> brands) {
