@@ -1,0 +1,125 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
+# Makes the animations the frame readers' tests read, with the Debian tools people make them
+# with (gifsicle). Every frame is a few solid rectangles on a tiny canvas, so that the tests can
+# write the frames they expect by hand. Run it from anywhere; it writes beside itself.
+
+import os
+import struct
+import subprocess
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+COLOURS = {
+    "R": (255, 0, 0),
+    "G": (0, 255, 0),
+    "B": (0, 0, 255),
+    "W": (255, 255, 255),
+    "K": (255, 0, 255),  # made transparent where a case says so
+}
+
+
+def pixels(width, height, rects):
+    """Rows of colour letters: rects is a list of (letter, x, y, w, h), painted in order."""
+    rows = [["K"] * width for _ in range(height)]
+    for letter, x, y, w, h in rects:
+        for j in range(y, y + h):
+            for i in range(x, x + w):
+                rows[j][i] = letter
+    return rows
+
+
+def gif_frame(width, height, rects):
+    """A one-image GIF: a 256-colour table and uncompressed codes (9 bits, a clear every 200)."""
+    letters = list(COLOURS)
+    table = b"".join(bytes(COLOURS[c]) for c in letters) + bytes(3 * (256 - len(letters)))
+    out = b"GIF89a" + struct.pack("<HHBBB", width, height, 0xF7, 0, 0) + table
+    out += b"," + struct.pack("<HHHHB", 0, 0, width, height, 0) + bytes([8])
+    codes, bits, count = bytearray(), 0, 0
+
+    def put(code):
+        nonlocal bits, count
+        bits |= code << count
+        count += 9
+        while count >= 8:
+            codes.append(bits & 0xFF)
+            bits >>= 8
+            count -= 8
+
+    put(256)
+    flat = [letters.index(c) for row in pixels(width, height, rects) for c in row]
+    for n, index in enumerate(flat):
+        if n and n % 200 == 0:
+            put(256)
+        put(index)
+    put(257)
+    if count:
+        codes.append(bits & 0xFF)
+    for start in range(0, len(codes), 255):
+        block = codes[start:start + 255]
+        out += bytes([len(block)]) + block
+    return out + b"\0;"
+
+
+def gifsicle(name, frames, options=(), screen=None):
+    """frames: (width, height, rects, per-frame gifsicle options) each, in order."""
+    with tempfile.TemporaryDirectory() as scratch:
+        command = ["gifsicle", "--no-warnings", *options]
+        for n, (width, height, rects, frame_options) in enumerate(frames):
+            path = os.path.join(scratch, f"{n}.gif")
+            with open(path, "wb") as f:
+                f.write(gif_frame(width, height, rects))
+            command += [*frame_options, path]
+        output = os.path.join(HERE, name)
+        subprocess.run(command + ["-o", output], check=True)
+    if screen:  # a logical screen smaller than gifsicle made it
+        with open(output, "r+b") as f:
+            f.seek(6)
+            f.write(struct.pack("<HH", *screen))
+
+
+def gifs():
+    full = lambda c: (4, 4, [(c, 0, 0, 4, 4)])
+    gifsicle("gif-keep.gif", [
+        (*full("R"), ["-d", "10", "-D", "none"]),
+        (2, 2, [("B", 0, 0, 2, 2)], ["-d", "10", "-D", "asis", "-p", "1,1"]),
+    ], ["--loopcount=forever", "-S", "4x4"])
+    gifsicle("gif-background.gif", [
+        (*full("R"), ["-d", "10", "-D", "asis"]),
+        (2, 2, [("G", 0, 0, 2, 2)], ["-d", "10", "-D", "background", "-p", "0,0"]),
+        (1, 1, [("B", 0, 0, 1, 1)], ["-d", "10", "-p", "3,3"]),
+    ], ["-S", "4x4", "-B", "#00FF00"])
+    gifsicle("gif-previous.gif", [
+        (*full("R"), ["-d", "10", "-D", "none"]),
+        (2, 2, [("G", 0, 0, 2, 2)], ["-d", "10", "-D", "previous", "-p", "2,2"]),
+        (1, 1, [("B", 0, 0, 1, 1)], ["-d", "10", "-p", "0,0"]),
+    ], ["--loopcount=3", "-S", "4x4"])
+    gifsicle("gif-previous-first.gif", [
+        (2, 2, [("G", 0, 0, 2, 2)], ["-d", "10", "-D", "previous", "-p", "0,0"]),
+        (1, 1, [("B", 0, 0, 1, 1)], ["-d", "10", "-D", "4", "-p", "3,3"]),
+        (1, 1, [("R", 0, 0, 1, 1)], ["-d", "10", "-p", "0,3"]),
+    ], ["-S", "4x4"])
+    gifsicle("gif-transparent.gif", [
+        (*full("R"), ["-d", "10"]),
+        (4, 4, [("W", 0, 0, 2, 4)], ["-d", "10", "-t", "#FF00FF"]),
+    ], ["-S", "4x4"])
+    gifsicle("gif-delays.gif", [
+        (*full("R"), ["-d", "0"]),
+        (*full("G"), ["-d", "1"]),
+        (*full("B"), ["-d", "2"]),
+        (*full("W"), ["-d", "5"]),
+    ], ["--loopcount=1", "-S", "4x4"])
+    gifsicle("gif-larger.gif", [
+        (6, 5, [("G", 0, 0, 6, 5)], ["-d", "10"]),
+        (4, 4, [("B", 0, 0, 4, 4)], ["-d", "10", "-p", "4,3"]),
+    ], [], screen=(4, 4))
+    stripes = [(c, 0, y, 2, 1) for y, c in enumerate("RGBWRGBW")]
+    gifsicle("gif-interlaced.gif", [
+        (2, 8, stripes, ["-d", "10", "-i"]),
+        (1, 1, [("B", 0, 0, 1, 1)], ["-d", "10", "--no-interlace"]),
+    ], ["-S", "2x8"])
+
+
+if __name__ == "__main__":
+    gifs()
