@@ -7,6 +7,7 @@
 #include "reading/decoders/PictureFinish.h"
 #include "reading/sandbox/ReaderProcess.h"
 #include "support/BmpFiles.h"
+#include "support/PictureEncoders.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
@@ -105,7 +106,7 @@ void expectFrames(const AnimationCase& c) {
     }
 }
 
-TEST(AnimationReaders, GifFramesAreComposedAsTheBrowsersCompose) {
+TEST(AnimationReaders, FramesAreComposedAsTheBrowsersCompose) {
     const std::vector<Paint> red = {{'R', 0, 0, 4, 4}};
     const AnimationCase cases[] = {
         {"gif-keep.gif", {4, 4}, 0, {{100, red}, {100, {{'R', 0, 0, 4, 4}, {'B', 1, 1, 2, 2}}}}},
@@ -166,6 +167,24 @@ TEST(AnimationReaders, GifFramesAreComposedAsTheBrowsersCompose) {
             {'B', 0, 6, 2, 1},
             {'W', 0, 7, 2, 1},
             {'B', 0, 0, 1, 1}}}}},
+        // Blend over, dispose to transparent (not to the file's opaque white background), a
+        // frame put without blending; 10 ms or less shows for 100 ms.
+        {"webp-dispose-blend.webp",
+         {8, 8},
+         3,
+         {{100, {{'R', 0, 0, 8, 8}}},
+          {20, {{'R', 0, 0, 8, 8}, {'G', 2, 2, 2, 4}}},
+          {100, {{'R', 0, 0, 8, 8}, {'-', 2, 2, 4, 4}, {'B', 0, 0, 2, 2}}},
+          {100,
+           {{'R', 0, 0, 8, 8},
+            {'-', 2, 2, 4, 4},
+            {'B', 0, 0, 2, 2},
+            {'W', 4, 4, 2, 4},
+            {'-', 6, 4, 2, 4}}}}},
+        {"webp-forever.webp",
+         {2, 2},
+         0,
+         {{40, {{'R', 0, 0, 2, 2}}}, {40, {{'R', 0, 0, 2, 2}, {'B', 0, 0, 2, 1}}}}},
     };
     for (const AnimationCase& c : cases) {
         expectFrames(c);
@@ -182,6 +201,7 @@ TEST(AnimationReaders, DamagedStillAndOversizedFiles) {
         size_t framesBefore;
     } cuts[] = {
         {"gif-background.gif", 4, 2},
+        {"webp-dispose-blend.webp", 10, 3},
     };
     for (const Cut& c : cuts) {
         SCOPED_TRACE(c.file);
@@ -199,25 +219,34 @@ TEST(AnimationReaders, DamagedStillAndOversizedFiles) {
     for (const QString& still :
          {QStringLiteral(KELMO_TEST_DATA "/degradado.gif"),
           files.writeText(QStringLiteral("quieta.gif"), testing_support::makeGif(7, 5)),
-          files.writeText(QStringLiteral("texto.gif"), "no soy un gif")}) {
+          files.writeText(QStringLiteral("texto.gif"), "no soy un gif"),
+          files.writeText(QStringLiteral("quieta.webp"),
+                          testing_support::encoded(testing_support::patternImage(9, 7), "webp"))}) {
         QFile file(still);
         EXPECT_EQ(opened(file), nullptr) << still.toStdString();
     }
     // A canvas of 10,000 × 10,000 is refused before anything is made for it.
+    struct Field {
+        qsizetype at;
+        int bytes; // little-endian
+        int value;
+    };
     struct Bomb {
         const char* file;
-        qsizetype widthAt; // where the canvas's width and height are, 16 bits each
+        std::vector<Field> canvas;
     } bombs[] = {
-        {"gif-keep.gif", 6},
+        {"gif-keep.gif", {{6, 2, 10000}, {8, 2, 10000}}},
+        {"webp-dispose-blend.webp", {{24, 3, 9999}, {27, 3, 9999}}}, // the size less one
     };
     for (const Bomb& b : bombs) {
         SCOPED_TRACE(b.file);
         QFile whole(animations + QLatin1String(b.file));
         ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
         QByteArray bytes = whole.readAll();
-        for (qsizetype at : {b.widthAt, b.widthAt + 2}) {
-            bytes[at] = char(10000 & 0xff);
-            bytes[at + 1] = char(10000 >> 8);
+        for (const Field& field : b.canvas) {
+            for (int i = 0; i < field.bytes; ++i) {
+                bytes[field.at + i] = char((field.value >> (8 * i)) & 0xff);
+            }
         }
         QFile file(files.writeText(QStringLiteral("bomba"), bytes));
         EXPECT_THROW(opened(file, qint64(256) << 20), DecodeFailure);
@@ -247,7 +276,7 @@ TEST(AnimationReaders, ReadInTheLockedDownReaderProcess) {
     if (!platform::sandbox::readerHelperRunning()) {
         GTEST_SKIP() << "no reader process on this system";
     }
-    for (const char* name : {"gif-previous.gif", "gif-interlaced.gif"}) {
+    for (const char* name : {"gif-previous.gif", "gif-interlaced.gif", "webp-dispose-blend.webp"}) {
         SCOPED_TRACE(name);
         QFile file(animations + QLatin1String(name));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));

@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: MIT
 # Makes the animations the frame readers' tests read, with the Debian tools people make them
-# with (gifsicle). Every frame is a few solid rectangles on a tiny canvas, so that the tests can
+# with (gifsicle, cwebp and webpmux). Every frame is a few solid rectangles on a tiny canvas, so that the tests can
 # write the frames they expect by hand. Run it from anywhere; it writes beside itself.
 
 import os
 import struct
 import subprocess
 import tempfile
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -60,6 +61,35 @@ def gif_frame(width, height, rects):
         block = codes[start:start + 255]
         out += bytes([len(block)]) + block
     return out + b"\0;"
+
+
+def png_frame(width, height, rects):
+    """An RGBA PNG; K is transparent."""
+    raw = b""
+    for row in pixels(width, height, rects):
+        raw += b"\0" + b"".join(bytes(COLOURS[c]) + (b"\0" if c == "K" else b"\xff") for c in row)
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+
+
+def webpmux(name, frames, options=()):
+    """frames: (width, height, rects, "+duration+x+y+dispose+blend") each, in order."""
+    with tempfile.TemporaryDirectory() as scratch:
+        command = ["webpmux"]
+        for n, (width, height, rects, placing) in enumerate(frames):
+            png = os.path.join(scratch, f"{n}.png")
+            webp = os.path.join(scratch, f"{n}.webp")
+            with open(png, "wb") as f:
+                f.write(png_frame(width, height, rects))
+            subprocess.run(["cwebp", "-quiet", "-lossless", "-exact", png, "-o", webp], check=True)
+            command += ["-frame", webp, placing]
+        subprocess.run(command + [*options, "-o", os.path.join(HERE, name)], check=True,
+                       stdout=subprocess.DEVNULL)
 
 
 def gifsicle(name, frames, options=(), screen=None):
@@ -121,5 +151,20 @@ def gifs():
     ], ["-S", "2x8"])
 
 
+def webps():
+    # The background colour (opaque white) is not used: disposal clears to transparent.
+    webpmux("webp-dispose-blend.webp", [
+        (8, 8, [("R", 0, 0, 8, 8)], "+100+0+0+0-b"),
+        (4, 4, [("G", 0, 0, 2, 4)], "+20+2+2+1+b"),
+        (2, 2, [("B", 0, 0, 2, 2)], "+10+0+0+0-b"),
+        (4, 4, [("W", 0, 0, 2, 4)], "+5+4+4+0-b"),
+    ], ["-loop", "3", "-bgcolor", "255,255,255,255"])
+    webpmux("webp-forever.webp", [
+        (2, 2, [("R", 0, 0, 2, 2)], "+40+0+0+0-b"),
+        (2, 2, [("B", 0, 0, 2, 1)], "+40+0+0+0+b"),
+    ], ["-loop", "0"])
+
+
 if __name__ == "__main__":
     gifs()
+    webps()
