@@ -185,6 +185,25 @@ TEST(AnimationReaders, FramesAreComposedAsTheBrowsersCompose) {
          {2, 2},
          0,
          {{40, {{'R', 0, 0, 2, 2}}}, {40, {{'R', 0, 0, 2, 2}, {'B', 0, 0, 2, 1}}}}},
+        // Delays of 1/10, 2/100, 5/0 (hundredths) and 1/1000 s.
+        {"apng-dispose-blend.png",
+         {4, 4},
+         3,
+         {{100, {{'R', 0, 0, 4, 4}}},
+          {20, {{'R', 0, 0, 4, 4}, {'G', 1, 1, 2, 1}}},
+          {50, {{'R', 0, 0, 4, 4}, {'-', 1, 1, 2, 2}, {'B', 0, 0, 1, 1}}},
+          {100, {{'R', 0, 0, 4, 4}, {'-', 1, 1, 2, 2}, {'W', 0, 3, 2, 1}, {'-', 2, 3, 2, 1}}}}},
+        {"apng-hidden-default.png",
+         {4, 4},
+         0,
+         {{100, {{'R', 0, 0, 4, 4}}}, {100, {{'B', 3, 3, 1, 1}}}}},
+        // apngasm's own choice of kinds, its first picture hidden.
+        {"apng-apngasm.png",
+         {3, 3},
+         2,
+         {{20, {{'R', 0, 0, 3, 3}, {'B', 1, 1, 1, 1}}},
+          {20, {{'G', 0, 0, 3, 1}}},
+          {20, {{'G', 0, 0, 3, 1}, {'W', 2, 2, 1, 1}}}}},
     };
     for (const AnimationCase& c : cases) {
         expectFrames(c);
@@ -202,6 +221,7 @@ TEST(AnimationReaders, DamagedStillAndOversizedFiles) {
     } cuts[] = {
         {"gif-background.gif", 4, 2},
         {"webp-dispose-blend.webp", 10, 3},
+        {"apng-dispose-blend.png", 20, 3},
     };
     for (const Cut& c : cuts) {
         SCOPED_TRACE(c.file);
@@ -220,6 +240,7 @@ TEST(AnimationReaders, DamagedStillAndOversizedFiles) {
          {QStringLiteral(KELMO_TEST_DATA "/degradado.gif"),
           files.writeText(QStringLiteral("quieta.gif"), testing_support::makeGif(7, 5)),
           files.writeText(QStringLiteral("texto.gif"), "no soy un gif"),
+          files.write(QStringLiteral("quieta.png"), 5, 3, "png"),
           files.writeText(QStringLiteral("quieta.webp"),
                           testing_support::encoded(testing_support::patternImage(9, 7), "webp"))}) {
         QFile file(still);
@@ -237,6 +258,7 @@ TEST(AnimationReaders, DamagedStillAndOversizedFiles) {
     } bombs[] = {
         {"gif-keep.gif", {{6, 2, 10000}, {8, 2, 10000}}},
         {"webp-dispose-blend.webp", {{24, 3, 9999}, {27, 3, 9999}}}, // the size less one
+        {"apng-bomb.png", {}},
     };
     for (const Bomb& b : bombs) {
         SCOPED_TRACE(b.file);
@@ -276,7 +298,8 @@ TEST(AnimationReaders, ReadInTheLockedDownReaderProcess) {
     if (!platform::sandbox::readerHelperRunning()) {
         GTEST_SKIP() << "no reader process on this system";
     }
-    for (const char* name : {"gif-previous.gif", "gif-interlaced.gif", "webp-dispose-blend.webp"}) {
+    for (const char* name : {"gif-previous.gif", "gif-interlaced.gif", "webp-dispose-blend.webp",
+                             "apng-dispose-blend.png"}) {
         SCOPED_TRACE(name);
         QFile file(animations + QLatin1String(name));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: MIT
 # Makes the animations the frame readers' tests read, with the Debian tools people make them
-# with (gifsicle, cwebp and webpmux). Every frame is a few solid rectangles on a tiny canvas, so that the tests can
+# with (gifsicle, cwebp and webpmux, apngasm); the animated PNGs whose every dispose and blend
+# kind must be chosen, which apngasm chooses itself, are written here chunk by chunk. Every frame is a few solid rectangles on a tiny canvas, so that the tests can
 # write the frames they expect by hand. Run it from anywhere; it writes beside itself.
 
 import os
@@ -63,18 +64,59 @@ def gif_frame(width, height, rects):
     return out + b"\0;"
 
 
-def png_frame(width, height, rects):
-    """An RGBA PNG; K is transparent."""
+def chunk(kind, data):
+    body = kind + data
+    return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+
+def rgba_data(width, height, rects):
+    """The deflated rows of an RGBA picture; K is transparent."""
     raw = b""
     for row in pixels(width, height, rects):
         raw += b"\0" + b"".join(bytes(COLOURS[c]) + (b"\0" if c == "K" else b"\xff") for c in row)
+    return zlib.compress(raw)
 
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
 
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0))
-            + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+def ihdr(width, height):
+    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0))
+
+
+def png_frame(width, height, rects):
+    """An RGBA PNG; K is transparent."""
+    return ihdr(width, height) + chunk(b"IDAT", rgba_data(width, height, rects)) + chunk(b"IEND", b"")
+
+
+def apng(name, size, frames, plays, hidden=None, declared=None):
+    """frames: (width, height, x, y, rects, delay numerator, denominator, dispose, blend) each;
+    hidden: the rectangles of a default image that is not a frame."""
+    out = ihdr(*size) + chunk(b"acTL", struct.pack(">II", declared or len(frames), plays))
+    sequence = 0
+    if hidden is not None:
+        out += chunk(b"IDAT", rgba_data(*size, hidden))
+    for n, (width, height, x, y, rects, num, den, dispose, blend) in enumerate(frames):
+        out += chunk(b"fcTL", struct.pack(">IIIIIHHBB", sequence, width, height, x, y, num, den,
+                                          dispose, blend))
+        sequence += 1
+        data = rgba_data(width, height, rects)
+        if n == 0 and hidden is None:
+            out += chunk(b"IDAT", data)
+        else:
+            out += chunk(b"fdAT", struct.pack(">I", sequence) + data)
+            sequence += 1
+    with open(os.path.join(HERE, name), "wb") as f:
+        f.write(out + chunk(b"IEND", b""))
+
+
+def apngasm(name, frames, options=()):
+    """Whole frames (rects on the canvas) of 1/50 s, assembled by apngasm."""
+    with tempfile.TemporaryDirectory() as scratch:
+        paths = []
+        for n, (width, height, rects) in enumerate(frames):
+            paths.append(os.path.join(scratch, f"{n:03}.png"))
+            with open(paths[-1], "wb") as f:
+                f.write(png_frame(width, height, rects))
+        subprocess.run(["apngasm", os.path.join(HERE, name), *paths, "1", "50", *options],
+                       check=True, stdout=subprocess.DEVNULL)
 
 
 def webpmux(name, frames, options=()):
@@ -165,6 +207,34 @@ def webps():
     ], ["-loop", "0"])
 
 
+def apngs():
+    NONE, BACKGROUND, PREVIOUS = 0, 1, 2
+    SOURCE, OVER = 0, 1
+    apng("apng-dispose-blend.png", (4, 4), [
+        (4, 4, 0, 0, [("R", 0, 0, 4, 4)], 1, 10, NONE, SOURCE),
+        (2, 2, 1, 1, [("G", 0, 0, 2, 1)], 2, 100, BACKGROUND, OVER),
+        (1, 1, 0, 0, [("B", 0, 0, 1, 1)], 5, 0, PREVIOUS, SOURCE),  # 0 stands for 100
+        (4, 1, 0, 3, [("W", 0, 0, 2, 1)], 1, 1000, NONE, SOURCE),
+    ], 3)
+    # The default image is no frame; Previous on the first frame is taken as Background.
+    apng("apng-hidden-default.png", (4, 4), [
+        (4, 4, 0, 0, [("R", 0, 0, 4, 4)], 1, 10, PREVIOUS, SOURCE),
+        (1, 1, 3, 3, [("B", 0, 0, 1, 1)], 1, 10, NONE, OVER),
+    ], 0, hidden=[("W", 0, 0, 4, 4)])
+    # 10,000 frames of 10,000 x 10,000 declared.
+    with open(os.path.join(HERE, "apng-bomb.png"), "wb") as f:
+        f.write(ihdr(10000, 10000) + chunk(b"acTL", struct.pack(">II", 10000, 0))
+                + chunk(b"fcTL", struct.pack(">IIIIIHHBB", 0, 1, 1, 0, 0, 1, 10, 0, 0))
+                + chunk(b"IDAT", rgba_data(1, 1, [])) + chunk(b"IEND", b""))
+    apngasm("apng-apngasm.png", [
+        (3, 3, [("R", 0, 0, 3, 3)]),
+        (3, 3, [("R", 0, 0, 3, 3), ("B", 1, 1, 1, 1)]),
+        (3, 3, [("G", 0, 0, 3, 1)]),
+        (3, 3, [("G", 0, 0, 3, 1), ("W", 2, 2, 1, 1)]),
+    ], ["-l2", "-f"])
+
+
 if __name__ == "__main__":
     gifs()
     webps()
+    apngs()
