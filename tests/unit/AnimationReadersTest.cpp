@@ -204,6 +204,21 @@ TEST(AnimationReaders, FramesAreComposedAsTheBrowsersCompose) {
          {{20, {{'R', 0, 0, 3, 3}, {'B', 1, 1, 1, 1}}},
           {20, {{'G', 0, 0, 3, 1}}},
           {20, {{'G', 0, 0, 3, 1}, {'W', 2, 2, 1, 1}}}}},
+        // From animated PNGs by cjxl: libjxl composes the frames; it writes no loop count.
+        {"jxl-frames.jxl",
+         {3, 3},
+         0,
+         {{20, {{'R', 0, 0, 3, 3}}},
+          {20, {{'R', 0, 0, 3, 3}, {'B', 1, 1, 1, 1}}},
+          {20, {{'G', 0, 0, 3, 1}}},
+          {20, {{'G', 0, 0, 3, 1}, {'W', 2, 2, 1, 1}}}}},
+        {"jxl-delays.jxl",
+         {2, 2},
+         0,
+         {{100, {{'R', 0, 0, 2, 2}}},
+          {20, {{'G', 0, 0, 2, 2}}},
+          {50, {{'B', 0, 0, 2, 2}}},
+          {100, {{'W', 0, 0, 2, 2}}}}},
     };
     for (const AnimationCase& c : cases) {
         expectFrames(c);
@@ -222,6 +237,7 @@ TEST(AnimationReaders, DamagedStillAndOversizedFiles) {
         {"gif-background.gif", 4, 2},
         {"webp-dispose-blend.webp", 10, 3},
         {"apng-dispose-blend.png", 20, 3},
+        {"jxl-frames.jxl", 12, 3},
     };
     for (const Cut& c : cuts) {
         SCOPED_TRACE(c.file);
@@ -241,6 +257,8 @@ TEST(AnimationReaders, DamagedStillAndOversizedFiles) {
           files.writeText(QStringLiteral("quieta.gif"), testing_support::makeGif(7, 5)),
           files.writeText(QStringLiteral("texto.gif"), "no soy un gif"),
           files.write(QStringLiteral("quieta.png"), 5, 3, "png"),
+          files.writeText(QStringLiteral("quieta.jxl"),
+                          testing_support::encodeJxl(testing_support::patternImage(6, 4))),
           files.writeText(QStringLiteral("quieta.webp"),
                           testing_support::encoded(testing_support::patternImage(9, 7), "webp"))}) {
         QFile file(still);
@@ -299,7 +317,7 @@ TEST(AnimationReaders, ReadInTheLockedDownReaderProcess) {
         GTEST_SKIP() << "no reader process on this system";
     }
     for (const char* name : {"gif-previous.gif", "gif-interlaced.gif", "webp-dispose-blend.webp",
-                             "apng-dispose-blend.png"}) {
+                             "apng-dispose-blend.png", "jxl-frames.jxl"}) {
         SCOPED_TRACE(name);
         QFile file(animations + QLatin1String(name));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: MIT
 # Makes the animations the frame readers' tests read, with the Debian tools people make them
-# with (gifsicle, cwebp and webpmux, apngasm); the animated PNGs whose every dispose and blend
+# with (gifsicle, cwebp and webpmux, apngasm, cjxl); the animated PNGs whose every dispose and blend
 # kind must be chosen, which apngasm chooses itself, are written here chunk by chunk. Every frame is a few solid rectangles on a tiny canvas, so that the tests can
 # write the frames they expect by hand. Run it from anywhere; it writes beside itself.
 
@@ -234,7 +234,32 @@ def apngs():
     ], ["-l2", "-f"])
 
 
+def jxls():
+    """JPEG XL animations made by cjxl from animated PNGs (which keeps no loop count)."""
+    with tempfile.TemporaryDirectory() as scratch:
+        global HERE
+        here, HERE = HERE, scratch
+        # Whole frames: cjxl 0.7 takes a smaller frame of an animated PNG as a whole one.
+        apng("frames.png", (3, 3), [
+            (3, 3, 0, 0, [("R", 0, 0, 3, 3)], 1, 50, 0, 0),
+            (3, 3, 0, 0, [("R", 0, 0, 3, 3), ("B", 1, 1, 1, 1)], 1, 50, 0, 0),
+            (3, 3, 0, 0, [("G", 0, 0, 3, 1)], 1, 50, 0, 0),
+            (3, 3, 0, 0, [("G", 0, 0, 3, 1), ("W", 2, 2, 1, 1)], 1, 50, 0, 0),
+        ], 0)
+        apng("delays.png", (2, 2), [
+            (2, 2, 0, 0, [("R", 0, 0, 2, 2)], 1, 10, 0, 0),
+            (2, 2, 0, 0, [("G", 0, 0, 2, 2)], 2, 100, 0, 0),
+            (2, 2, 0, 0, [("B", 0, 0, 2, 2)], 5, 0, 0, 0),
+            (2, 2, 0, 0, [("W", 0, 0, 2, 2)], 1, 1000, 0, 0),
+        ], 0)
+        HERE = here
+        for made, name in (("frames.png", "jxl-frames.jxl"), ("delays.png", "jxl-delays.jxl")):
+            subprocess.run(["cjxl", "--quiet", "-d", "0", os.path.join(scratch, made),
+                            os.path.join(HERE, name)], check=True, stderr=subprocess.DEVNULL)
+
+
 if __name__ == "__main__":
     gifs()
     webps()
     apngs()
+    jxls()
