@@ -28,6 +28,7 @@ class KelmoForm {
     platform::Form& window() { return model_.window; }
     const selection::SelectionTool& selectionTool() const { return selection_; }
     playing::AnimationPlayer& player() { return player_; }
+    const playing::AnimationPlayer& player() const { return player_; }
 
     void Form_Load();
     void Form_KeyDown(std::int16_t keyCode, std::int16_t shift);

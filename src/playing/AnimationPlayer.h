@@ -34,6 +34,10 @@ class AnimationPlayer {
     bool animating() const { return pump_ != nullptr; }
     bool paused() const { return paused_; }
     int frameShown() const { return index_; }
+    // Frames in a loop, once the file has been read to its end (-1 before).
+    int loopLength() const { return pump_ ? pump_->loopLength() : -1; }
+    // Whether a frame is wanted that has not been read yet (the first, a late one, a step's).
+    bool awaitingFrame() const { return pump_ && (first_ || waiting_ || stepTo_); }
 
   private:
     void frameArrived();

@@ -59,7 +59,11 @@ class Animation : public ::testing::Test {
         kelmo->form().player().useClock(clock);
         kelmo->load();
         kelmo->form().Form_FirstShown();
-        waitFor([this] { return !kelmo->form().player().animating() || clock.pending(); });
+        // The whole file read, so that the hand-turned clock never outruns the reading.
+        waitFor([this] {
+            const playing::AnimationPlayer& player = kelmo->form().player();
+            return !player.animating() || (player.loopLength() > 0 && !player.awaitingFrame());
+        });
     }
     // Lets the frames reader's frames arrive.
     static void waitFor(const std::function<bool()>& done) {
@@ -72,7 +76,7 @@ class Animation : public ::testing::Test {
     // Time moves on; each frame due is shown once it has been read.
     void play(int ms) {
         clock.advance(ms);
-        waitFor([this] { return clock.pending() || !kelmo->form().player().animating(); });
+        waitFor([this] { return !kelmo->form().player().awaitingFrame(); });
     }
     QRgb shown() { return centreOf(kelmo->model().PictureClip.Picture()); }
     void key(std::int16_t code) { kelmo->form().Form_KeyDown(code, 0); }
