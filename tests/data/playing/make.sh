@@ -15,7 +15,7 @@ convert -delay 60 -loop 0 "$tmp/f1.png" "$tmp/f2.png" "$tmp/f3.png" tres.gif
 img2webp -loop 0 -lossless -d 600 "$tmp/f1.png" "$tmp/f2.png" "$tmp/f3.png" -o tres.webp
 apngasm tres.png "$tmp/f1.png" 6 10
 avifenc --lossless --timescale 10 --duration 6 "$tmp/f1.png" "$tmp/f2.png" "$tmp/f3.png" tres.avif
-cjxl tres.png tres.jxl
+cjxl -d 0 tres.png tres.jxl
 # The GIF played twice (a loop count of 1), and cut short inside its third frame.
 gifsicle --loopcount=1 tres.gif > dos-vueltas.gif
 size=$(wc -c < tres.gif)
