@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: MIT
 # Makes the animations the frame readers' tests read, with the Debian tools people make them
-# with (gifsicle, cwebp and webpmux, apngasm, cjxl); the animated PNGs whose every dispose and blend
+# with (gifsicle, cwebp and webpmux, apngasm, cjxl, avifenc); the animated PNGs whose every dispose and blend
 # kind must be chosen, which apngasm chooses itself, are written here chunk by chunk. Every frame is a few solid rectangles on a tiny canvas, so that the tests can
 # write the frames they expect by hand. Run it from anywhere; it writes beside itself.
 
@@ -258,8 +258,27 @@ def jxls():
                             os.path.join(HERE, name)], check=True, stderr=subprocess.DEVNULL)
 
 
+def avifs():
+    """An AVIF image sequence, lossless, made by avifenc from PNG frames."""
+    frames = [
+        (2, [("R", 0, 0, 4, 4)]),
+        (1, [("G", 0, 0, 2, 4)]),  # one hundredth: shown for 100 ms
+        (5, [("B", 0, 0, 4, 4), ("W", 1, 1, 2, 2)]),
+    ]
+    with tempfile.TemporaryDirectory() as scratch:
+        command = ["avifenc", "--lossless", "--timescale", "100"]
+        for n, (duration, rects) in enumerate(frames):
+            path = os.path.join(scratch, f"{n}.png")
+            with open(path, "wb") as f:
+                f.write(png_frame(4, 4, rects))
+            command += ["--duration", str(duration), path]
+        subprocess.run(command + [os.path.join(HERE, "avif-frames.avif")], check=True,
+                       stdout=subprocess.DEVNULL)
+
+
 if __name__ == "__main__":
     gifs()
     webps()
     apngs()
     jxls()
+    avifs()
