@@ -86,11 +86,13 @@ void expectFrames(const AnimationCase& c) {
     const std::unique_ptr<FrameReader> reader = opened(file);
     ASSERT_NE(reader, nullptr);
     EXPECT_EQ(QSize(reader->info().width, reader->info().height), c.canvas);
+    // The player may ask how many times to play at any frame.
+    EXPECT_EQ(reader->info().plays, c.plays);
     std::vector<AnimationFrame> frames;
     while (std::optional<AnimationFrame> frame = reader->next()) {
         frames.push_back(std::move(*frame));
+        EXPECT_EQ(reader->info().plays, c.plays) << "after frame " << frames.size();
     }
-    EXPECT_EQ(reader->info().plays, c.plays);
     ASSERT_EQ(frames.size(), c.frames.size());
     for (size_t n = 0; n < frames.size(); ++n) {
         SCOPED_TRACE(testing::Message() << "frame " << n);
@@ -110,6 +112,10 @@ TEST(AnimationReaders, FramesAreComposedAsTheBrowsersCompose) {
     const std::vector<Paint> red = {{'R', 0, 0, 4, 4}};
     const AnimationCase cases[] = {
         {"gif-keep.gif", {4, 4}, 0, {{100, red}, {100, {{'R', 0, 0, 4, 4}, {'B', 1, 1, 2, 2}}}}},
+        {"gif-late-loop.gif",
+         {4, 4},
+         0,
+         {{100, red}, {100, {{'R', 0, 0, 4, 4}, {'B', 1, 1, 2, 2}}}}},
         // The screen's background colour is green: disposal clears to transparent all the same.
         {"gif-background.gif",
          {4, 4},

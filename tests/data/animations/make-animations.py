@@ -151,6 +151,28 @@ def gifsicle(name, frames, options=(), screen=None):
             f.write(struct.pack("<HH", *screen))
 
 
+def move_loop_block_after_first_image(path):
+    with open(path, "rb") as f:
+        data = bytearray(f.read())
+    start = data.index(b"\x21\xff\x0bNETSCAPE2.0")
+    block = data[start:start + 19]
+    del data[start:start + 19]
+    at = 13 + (3 << ((data[10] & 7) + 1) if data[10] & 0x80 else 0)  # past the global table
+    while data[at] == 0x21:  # extensions before the image
+        at += 2
+        while data[at]:
+            at += data[at] + 1
+        at += 1
+    flags = data[at + 9]
+    at += 10 + (3 << ((flags & 7) + 1) if flags & 0x80 else 0) + 1  # descriptor, table, code size
+    while data[at]:
+        at += data[at] + 1
+    at += 1
+    data[at:at] = block
+    with open(path, "wb") as f:
+        f.write(data)
+
+
 def gifs():
     full = lambda c: (4, 4, [(c, 0, 0, 4, 4)])
     gifsicle("gif-keep.gif", [
@@ -186,6 +208,12 @@ def gifs():
         (6, 5, [("G", 0, 0, 6, 5)], ["-d", "10"]),
         (4, 4, [("B", 0, 0, 4, 4)], ["-d", "10", "-p", "4,3"]),
     ], [], screen=(4, 4))
+    # The looping block after the first image, as some encoders write it.
+    gifsicle("gif-late-loop.gif", [
+        (*full("R"), ["-d", "10", "-D", "none"]),
+        (2, 2, [("B", 0, 0, 2, 2)], ["-d", "10", "-D", "asis", "-p", "1,1"]),
+    ], ["--loopcount=forever", "-S", "4x4"])
+    move_loop_block_after_first_image(os.path.join(HERE, "gif-late-loop.gif"))
     stripes = [(c, 0, y, 2, 1) for y, c in enumerate("RGBWRGBW")]
     gifsicle("gif-interlaced.gif", [
         (2, 8, stripes, ["-d", "10", "-i"]),
