@@ -250,7 +250,7 @@ TEST(AnimationReaders, DamagedStillAndOversizedFiles) {
     } cuts[] = {
         {"gif-background.gif", 4, false, 2},      {"webp-dispose-blend.webp", 10, false, 3},
         {"apng-dispose-blend.png", 20, false, 3}, {"jxl-frames.jxl", 12, false, 3},
-        {"avif-frames.avif", 60, true, 2},
+        {"avif-frames.avif", 60, true, 2},        {"apng-outside.png", 0, false, 1},
     };
     for (const Cut& c : cuts) {
         SCOPED_TRACE(c.file);

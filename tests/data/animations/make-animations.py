@@ -249,6 +249,11 @@ def apngs():
         (4, 4, 0, 0, [("R", 0, 0, 4, 4)], 1, 10, PREVIOUS, SOURCE),
         (1, 1, 3, 3, [("B", 0, 0, 1, 1)], 1, 10, NONE, OVER),
     ], 0, hidden=[("W", 0, 0, 4, 4)])
+    # A second frame that goes past the canvas: damage.
+    apng("apng-outside.png", (4, 4), [
+        (4, 4, 0, 0, [("R", 0, 0, 4, 4)], 1, 10, NONE, SOURCE),
+        (2, 2, 3, 3, [("B", 0, 0, 2, 2)], 1, 10, NONE, SOURCE),
+    ], 0)
     # 10,000 frames of 10,000 x 10,000 declared.
     with open(os.path.join(HERE, "apng-bomb.png"), "wb") as f:
         f.write(ihdr(10000, 10000) + chunk(b"acTL", struct.pack(">II", 10000, 0))
@@ -287,7 +292,8 @@ def jxls():
 
 
 def avifs():
-    """An AVIF image sequence, lossless, made by avifenc from PNG frames."""
+    """An AVIF image sequence, lossless, made by avifenc from PNG frames. avifenc writes the time
+    it was made: the file differs at each run, and the damaged copy of the tests zeroes its end."""
     frames = [
         (2, [("R", 0, 0, 4, 4)]),
         (1, [("G", 0, 0, 2, 4)]),  # one hundredth: shown for 100 ms
