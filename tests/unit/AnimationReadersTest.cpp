@@ -86,11 +86,13 @@ void expectFrames(const AnimationCase& c) {
     const std::unique_ptr<FrameReader> reader = opened(file);
     ASSERT_NE(reader, nullptr);
     EXPECT_EQ(QSize(reader->info().width, reader->info().height), c.canvas);
+    // The player may ask how many times to play at any frame.
+    EXPECT_EQ(reader->info().plays, c.plays);
     std::vector<AnimationFrame> frames;
     while (std::optional<AnimationFrame> frame = reader->next()) {
         frames.push_back(std::move(*frame));
+        EXPECT_EQ(reader->info().plays, c.plays) << "after frame " << frames.size();
     }
-    EXPECT_EQ(reader->info().plays, c.plays);
     ASSERT_EQ(frames.size(), c.frames.size());
     for (size_t n = 0; n < frames.size(); ++n) {
         SCOPED_TRACE(testing::Message() << "frame " << n);
@@ -110,6 +112,10 @@ TEST(AnimationReaders, FramesAreComposedAsTheBrowsersCompose) {
     const std::vector<Paint> red = {{'R', 0, 0, 4, 4}};
     const AnimationCase cases[] = {
         {"gif-keep.gif", {4, 4}, 0, {{100, red}, {100, {{'R', 0, 0, 4, 4}, {'B', 1, 1, 2, 2}}}}},
+        {"gif-late-loop.gif",
+         {4, 4},
+         0,
+         {{100, red}, {100, {{'R', 0, 0, 4, 4}, {'B', 1, 1, 2, 2}}}}},
         // The screen's background colour is green: disposal clears to transparent all the same.
         {"gif-background.gif",
          {4, 4},
@@ -219,6 +225,13 @@ TEST(AnimationReaders, FramesAreComposedAsTheBrowsersCompose) {
           {20, {{'G', 0, 0, 2, 2}}},
           {50, {{'B', 0, 0, 2, 2}}},
           {100, {{'W', 0, 0, 2, 2}}}}},
+        // Each frame whole; no repetition count in this libavif: for ever.
+        {"avif-frames.avif",
+         {4, 4},
+         0,
+         {{20, {{'R', 0, 0, 4, 4}}},
+          {100, {{'G', 0, 0, 2, 4}}},
+          {50, {{'B', 0, 0, 4, 4}, {'W', 1, 1, 2, 2}}}}},
     };
     for (const AnimationCase& c : cases) {
         expectFrames(c);
@@ -231,20 +244,24 @@ TEST(AnimationReaders, DamagedStillAndOversizedFiles) {
     PictureFiles files;
     struct Cut {
         const char* file;
-        int cut; // bytes taken off its end
+        int cut;    // bytes taken off its end
+        bool zeros; // put back as zeros: the file's boxes stand, its last frame is damaged
         size_t framesBefore;
     } cuts[] = {
-        {"gif-background.gif", 4, 2},
-        {"webp-dispose-blend.webp", 10, 3},
-        {"apng-dispose-blend.png", 20, 3},
-        {"jxl-frames.jxl", 12, 3},
+        {"gif-background.gif", 4, false, 2},      {"webp-dispose-blend.webp", 10, false, 3},
+        {"apng-dispose-blend.png", 20, false, 3}, {"jxl-frames.jxl", 12, false, 3},
+        {"avif-frames.avif", 60, true, 2},        {"apng-outside.png", 0, false, 1},
     };
     for (const Cut& c : cuts) {
         SCOPED_TRACE(c.file);
         QFile whole(animations + QLatin1String(c.file));
         ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
-        const QByteArray bytes = whole.readAll();
-        QFile file(files.writeText(QStringLiteral("cortada"), bytes.left(bytes.size() - c.cut)));
+        QByteArray bytes = whole.readAll();
+        bytes.resize(bytes.size() - c.cut);
+        if (c.zeros) {
+            bytes.append(c.cut, '\0');
+        }
+        QFile file(files.writeText(QStringLiteral("cortada"), bytes));
         const std::unique_ptr<FrameReader> reader = opened(file);
         ASSERT_NE(reader, nullptr);
         for (size_t n = 0; n < c.framesBefore; ++n) {
@@ -257,6 +274,8 @@ TEST(AnimationReaders, DamagedStillAndOversizedFiles) {
           files.writeText(QStringLiteral("quieta.gif"), testing_support::makeGif(7, 5)),
           files.writeText(QStringLiteral("texto.gif"), "no soy un gif"),
           files.write(QStringLiteral("quieta.png"), 5, 3, "png"),
+          files.writeText(QStringLiteral("quieta.avif"),
+                          testing_support::encodeAvif(testing_support::patternImage(6, 4))),
           files.writeText(QStringLiteral("quieta.jxl"),
                           testing_support::encodeJxl(testing_support::patternImage(6, 4))),
           files.writeText(QStringLiteral("quieta.webp"),
@@ -317,7 +336,7 @@ TEST(AnimationReaders, ReadInTheLockedDownReaderProcess) {
         GTEST_SKIP() << "no reader process on this system";
     }
     for (const char* name : {"gif-previous.gif", "gif-interlaced.gif", "webp-dispose-blend.webp",
-                             "apng-dispose-blend.png", "jxl-frames.jxl"}) {
+                             "apng-dispose-blend.png", "jxl-frames.jxl", "avif-frames.avif"}) {
         SCOPED_TRACE(name);
         QFile file(animations + QLatin1String(name));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));

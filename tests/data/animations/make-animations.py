@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: MIT
 # Makes the animations the frame readers' tests read, with the Debian tools people make them
-# with (gifsicle, cwebp and webpmux, apngasm, cjxl); the animated PNGs whose every dispose and blend
+# with (gifsicle, cwebp and webpmux, apngasm, cjxl, avifenc); the animated PNGs whose every dispose and blend
 # kind must be chosen, which apngasm chooses itself, are written here chunk by chunk. Every frame is a few solid rectangles on a tiny canvas, so that the tests can
 # write the frames they expect by hand. Run it from anywhere; it writes beside itself.
 
@@ -151,6 +151,28 @@ def gifsicle(name, frames, options=(), screen=None):
             f.write(struct.pack("<HH", *screen))
 
 
+def move_loop_block_after_first_image(path):
+    with open(path, "rb") as f:
+        data = bytearray(f.read())
+    start = data.index(b"\x21\xff\x0bNETSCAPE2.0")
+    block = data[start:start + 19]
+    del data[start:start + 19]
+    at = 13 + (3 << ((data[10] & 7) + 1) if data[10] & 0x80 else 0)  # past the global table
+    while data[at] == 0x21:  # extensions before the image
+        at += 2
+        while data[at]:
+            at += data[at] + 1
+        at += 1
+    flags = data[at + 9]
+    at += 10 + (3 << ((flags & 7) + 1) if flags & 0x80 else 0) + 1  # descriptor, table, code size
+    while data[at]:
+        at += data[at] + 1
+    at += 1
+    data[at:at] = block
+    with open(path, "wb") as f:
+        f.write(data)
+
+
 def gifs():
     full = lambda c: (4, 4, [(c, 0, 0, 4, 4)])
     gifsicle("gif-keep.gif", [
@@ -186,6 +208,12 @@ def gifs():
         (6, 5, [("G", 0, 0, 6, 5)], ["-d", "10"]),
         (4, 4, [("B", 0, 0, 4, 4)], ["-d", "10", "-p", "4,3"]),
     ], [], screen=(4, 4))
+    # The looping block after the first image, as some encoders write it.
+    gifsicle("gif-late-loop.gif", [
+        (*full("R"), ["-d", "10", "-D", "none"]),
+        (2, 2, [("B", 0, 0, 2, 2)], ["-d", "10", "-D", "asis", "-p", "1,1"]),
+    ], ["--loopcount=forever", "-S", "4x4"])
+    move_loop_block_after_first_image(os.path.join(HERE, "gif-late-loop.gif"))
     stripes = [(c, 0, y, 2, 1) for y, c in enumerate("RGBWRGBW")]
     gifsicle("gif-interlaced.gif", [
         (2, 8, stripes, ["-d", "10", "-i"]),
@@ -221,6 +249,11 @@ def apngs():
         (4, 4, 0, 0, [("R", 0, 0, 4, 4)], 1, 10, PREVIOUS, SOURCE),
         (1, 1, 3, 3, [("B", 0, 0, 1, 1)], 1, 10, NONE, OVER),
     ], 0, hidden=[("W", 0, 0, 4, 4)])
+    # A second frame that goes past the canvas: damage.
+    apng("apng-outside.png", (4, 4), [
+        (4, 4, 0, 0, [("R", 0, 0, 4, 4)], 1, 10, NONE, SOURCE),
+        (2, 2, 3, 3, [("B", 0, 0, 2, 2)], 1, 10, NONE, SOURCE),
+    ], 0)
     # 10,000 frames of 10,000 x 10,000 declared.
     with open(os.path.join(HERE, "apng-bomb.png"), "wb") as f:
         f.write(ihdr(10000, 10000) + chunk(b"acTL", struct.pack(">II", 10000, 0))
@@ -258,8 +291,28 @@ def jxls():
                             os.path.join(HERE, name)], check=True, stderr=subprocess.DEVNULL)
 
 
+def avifs():
+    """An AVIF image sequence, lossless, made by avifenc from PNG frames. avifenc writes the time
+    it was made: the file differs at each run, and the damaged copy of the tests zeroes its end."""
+    frames = [
+        (2, [("R", 0, 0, 4, 4)]),
+        (1, [("G", 0, 0, 2, 4)]),  # one hundredth: shown for 100 ms
+        (5, [("B", 0, 0, 4, 4), ("W", 1, 1, 2, 2)]),
+    ]
+    with tempfile.TemporaryDirectory() as scratch:
+        command = ["avifenc", "--lossless", "--timescale", "100"]
+        for n, (duration, rects) in enumerate(frames):
+            path = os.path.join(scratch, f"{n}.png")
+            with open(path, "wb") as f:
+                f.write(png_frame(4, 4, rects))
+            command += ["--duration", str(duration), path]
+        subprocess.run(command + [os.path.join(HERE, "avif-frames.avif")], check=True,
+                       stdout=subprocess.DEVNULL)
+
+
 if __name__ == "__main__":
     gifs()
     webps()
     apngs()
     jxls()
+    avifs()

@@ -190,7 +190,9 @@ class GifFrames : public FrameReader {
         }
         draw(*head);
         last_ = *head;
-        info_.plays = playsFor(records_.loops());
+        if (records_.loops() >= 0) { // a looping block after the first frames counts too
+            info_.plays = playsFor(records_.loops());
+        }
         AnimationFrame frame;
         frame.canvas = context_.newImage(canvas_.width(), canvas_.height(), QImage::Format_ARGB32);
         if (frame.canvas.isNull()) {
