@@ -130,7 +130,7 @@ std::unique_ptr<FrameReader> AvifDecoder::openFrames(QFile& file,
     if (!frames->animated()) {
         return nullptr;
     }
-    context.checkSize(frames->info().width, frames->info().height);
+    context.checkSize(frames->info().width, frames->info().height, frameReaderWorkingPictures);
     return frames;
 }
 

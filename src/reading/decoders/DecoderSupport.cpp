@@ -9,7 +9,7 @@
 
 namespace platform::decoders {
 
-void DecodeContext::checkSize(qint64 width, qint64 height) const {
+void DecodeContext::checkSize(qint64 width, qint64 height, int workingPictures) const {
     if (width <= 0 || height <= 0) {
         throw DecodeFailure(QStringLiteral("la imagen no tiene píxeles"));
     }
@@ -19,7 +19,7 @@ void DecodeContext::checkSize(qint64 width, qint64 height) const {
                                 .arg(height));
     }
     if (memory != nullptr) {
-        memory->pictureSized(width * height * 4);
+        memory->pictureSized(width * height * 4, workingPictures);
     }
 }
 

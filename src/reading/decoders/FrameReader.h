@@ -40,6 +40,11 @@ class FrameReader {
     virtual std::optional<AnimationFrame> next() = 0;
 };
 
+// What a reader of frames holds besides the frame it hands over, in canvases: the canvas being
+// composed, the one kept to go back to, the library's own (libwebp's animation decoder keeps two),
+// and a copy being finished.
+inline constexpr int frameReaderWorkingPictures = 5;
+
 // How long a frame stays, in the browsers' rule: a declared delay of 10 ms or less shows for
 // 100 ms.
 constexpr int frameDelayMs(int declaredMs) {

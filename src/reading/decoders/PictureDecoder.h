@@ -83,7 +83,9 @@ class PixelMemory {
                          qint64 /*bytes*/) const {}
     // Told, once the reader knows it, how large the finished picture is (4 bytes a pixel): the
     // reader process then lowers its memory limit to what that picture needs.
-    virtual void pictureSized(qint64 /*bytes*/) const {}
+    // workingPictures: how many pictures of that size the reader needs besides its output (its
+    // library's own planes, a copy being turned or converted).
+    virtual void pictureSized(qint64 /*bytes*/, int /*workingPictures*/) const {}
 };
 
 struct DecodeContext {
@@ -99,7 +101,8 @@ struct DecodeContext {
                                  : QImage(width, height, format);
     }
     // Refuses a picture whose pixels would not fit the limit, before anything is allocated.
-    void checkSize(qint64 width, qint64 height) const;
+    // workingPictures as PixelMemory::pictureSized takes it: three for a still picture's reader.
+    void checkSize(qint64 width, qint64 height, int workingPictures = 3) const;
 };
 
 // Thrown by a reader that would need Qt's plug-ins before the application object exists, or a

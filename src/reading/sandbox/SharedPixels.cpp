@@ -186,7 +186,7 @@ void SharedPixels::putRows(const QImage& picture, qint64 offset, const uchar* ro
     }
 }
 
-void SharedPixels::pictureSized(qint64 bytes) const {
+void SharedPixels::pictureSized(qint64 bytes, int workingPictures) const {
     if (memoryBase_ <= 0 || bytes <= 0) {
         return;
     }
@@ -195,8 +195,8 @@ void SharedPixels::pictureSized(qint64 bytes) const {
         sched_getaffinity(0, sizeof(cores), &cores) == 0 ? 2 * CPU_COUNT(&cores) : 64;
     constexpr qint64 megabyte = 1 << 20;
     const qint64 margin = 64 * megabyte + threads * 8 * megabyte;
-    if (bytes < (qint64(1) << 50)) {
-        lowerAddressSpace(memoryBase_ + 3 * bytes + margin);
+    if (bytes < (qint64(1) << 50) && workingPictures > 0 && workingPictures < 64) {
+        lowerAddressSpace(memoryBase_ + workingPictures * bytes + margin);
     }
 }
 

@@ -65,11 +65,12 @@ class SharedPixels : public decoders::PixelMemory {
     // own buffer is handed over when it is one of ours (it is released first: a file with a
     // writable mapping cannot be sealed); any other picture is copied into a new one.
     PixelFiles handOver(QImage& picture, PixelLayout& layout);
-    // Lowers the reader's address-space limit to the base, the picture three times over (the
-    // picture, a copy being turned upright or converted, the decoder's own planes) and a working
+    // Lowers the reader's address-space limit to the base, the picture as many times over as the
+    // reader says it needs (three for a still picture: the picture, a copy being turned upright
+    // or converted, the decoder's own planes; more for an animation's frames) and a working
     // margin (the libraries' buffers, a thread stack for each of the decoders' threads): a file
     // that declares a small picture can then take no more than a little, whatever it does.
-    void pictureSized(qint64 bytes) const override;
+    void pictureSized(qint64 bytes, int workingPictures) const override;
 
   private:
     struct Buffer {

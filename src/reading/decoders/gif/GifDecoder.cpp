@@ -291,7 +291,7 @@ std::unique_ptr<FrameReader> GifDecoder::openFrames(QFile& file,
     if (!found.animated) {
         return nullptr; // one image: a still picture
     }
-    context.checkSize(found.canvas.width(), found.canvas.height());
+    context.checkSize(found.canvas.width(), found.canvas.height(), frameReaderWorkingPictures);
     if (!file.seek(start)) {
         throw DecodeFailure(file.errorString());
     }

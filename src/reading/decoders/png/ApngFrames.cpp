@@ -198,7 +198,7 @@ std::unique_ptr<FrameReader> openApngFrames(QFile& file, const DecodeContext& co
     if (!png.animation || png.animation->frames < 2) {
         return nullptr;
     }
-    context.checkSize(png.header.width, png.header.height);
+    context.checkSize(png.header.width, png.header.height, frameReaderWorkingPictures);
     return std::make_unique<ApngFrames>(std::move(walker), std::move(png), context);
 }
 

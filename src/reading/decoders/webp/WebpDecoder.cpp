@@ -223,7 +223,7 @@ std::unique_ptr<FrameReader> WebpDecoder::openFrames(QFile& file,
     info.width = demuxer.canvasWidth();
     info.height = demuxer.canvasHeight();
     // libwebp's decoder makes two canvases of its own: the size is checked before it does.
-    context.checkSize(info.width, info.height);
+    context.checkSize(info.width, info.height, frameReaderWorkingPictures);
     info.plays = demuxer.loopCount();
     info.frameCount = demuxer.frameCount();
     info.iccProfile = demuxer.iccProfile();
