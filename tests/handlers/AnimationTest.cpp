@@ -161,6 +161,20 @@ TEST_F(Animation, NothingPlaysWhileTheWindowIsOffTheScreen) {
     EXPECT_EQ(shown(), green);
 }
 
+TEST_F(Animation, AFullHdJpegXlAnimationHasTheMemoryItsLibraryComposesIn) {
+    start("grande.jxl");
+    ASSERT_TRUE(kelmo->form().player().animating()) << kelmo->messages.shown.size();
+    EXPECT_EQ(kelmo->model().PictureClip.Picture().size(), QSize(1920, 1080));
+    const auto near = [](QRgb a, QRgb b) { // a lossy file: within a few levels
+        return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                   std::abs(qBlue(a) - qBlue(b)) <
+               24;
+    };
+    EXPECT_PRED2(near, shown(), red);
+    play(100);
+    EXPECT_PRED2(near, shown(), green);
+}
+
 TEST_F(Animation, AStillPictureStartsNothing) {
     start("../degradado.gif");
     EXPECT_FALSE(kelmo->form().player().animating());

@@ -20,3 +20,11 @@ cjxl -d 0 tres.png tres.jxl
 gifsicle --loopcount=1 tres.gif > dos-vueltas.gif
 size=$(wc -c < tres.gif)
 head -c $((size - 40)) tres.gif > cortado.gif
+# A full-HD JPEG XL animation (red, green, blue, 100 ms each): libjxl composes it in planes of its
+# own many times the size of a frame.
+for colour in ff0000 00ff00 0000ff; do
+  convert -size 1920x1080 xc:"#$colour" "$tmp/g$colour.png"
+done
+cp "$tmp/gff0000.png" "$tmp/g1.png"; cp "$tmp/g00ff00.png" "$tmp/g2.png"; cp "$tmp/g0000ff.png" "$tmp/g3.png"
+apngasm "$tmp/grande.png" "$tmp/g1.png" 1 10
+cjxl "$tmp/grande.png" grande.jxl
