@@ -14,8 +14,9 @@ namespace {
 
 // libjxl keeps an animation's frames in its own planes of floating-point samples, its reference
 // frames among them, while it composes: 16 times the finished frame's bytes at the first frame of
-// a 1920 × 1080 animation, measured; with the frames that follow, and a copy being finished, 24.
-constexpr int animationWorkingPictures = 24;
+// a 1920 × 1080 animation, and, measured in a locked-down reader, more than 24 and at most 32 with
+// the frames that follow.
+constexpr int animationWorkingPictures = 32;
 
 struct DecoderDeleter {
     void operator()(::JxlDecoder* d) const { JxlDecoderDestroy(d); }
