@@ -9,40 +9,7 @@ set -uo pipefail
 kelmo=$1
 timeline=$2
 data=$3
-work=$(mktemp -d)
-export HOME=$work/home
-mkdir -p "$HOME"
-export QT_QPA_PLATFORM=xcb
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2> /dev/null; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-passed=0
-failed=0
-check() { # check NAME ACTUAL EXPECTED
-  if [ "$2" == "$3" ]; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAILED $1: got '$2', expected '$3'"
-  fi
-}
-wait_for() { # SECONDS COMMAND...: polls the command until it succeeds
-  local until=$((SECONDS + $1))
-  shift
-  until "$@" > /dev/null 2>&1; do
-    [ $SECONDS -ge $until ] && return 1
-    sleep 0.05
-  done
-}
-
-openbox > /dev/null 2>&1 &
-pids+=($!)
-wait_for 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
-  { echo "openbox did not start"; exit 1; }
+. "$(dirname "$0")/x11-session.sh"
 
 # The view's centre on the screen: the window's client origin plus the view's place (the view
 # starts right of the buttons and the panoramic copy, 86 pixels in, at the top).
