@@ -45,7 +45,7 @@ new_wine_prefix() {
 }
 
 configure_and_build() {
-  cmake -S "$repo" -B "$out/kelmo" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  PKG_CONFIG_LIBDIR=$deps/libs/lib/pkgconfig PKG_CONFIG_PATH= cmake -S "$repo" -B "$out/kelmo" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$here/mingw-w64-x86_64.cmake" -DKELMO_WINDOWS_DEPS="$deps" \
     -DCMAKE_PREFIX_PATH="$deps/qt;$deps/libs" -DQT_HOST_PATH=/usr \
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
@@ -103,9 +103,20 @@ package() {
   makensis -V2 -DVERSION="$version" -DSTAGE="$out/stage" -DFILES="$out/installed-files.nsh" \
     -DOUTFILE="$setup" "$repo/packaging/windows/kelmo.nsi"
   log "wrote $setup and $zip"
+  setup_made=$setup
 }
 
+# The installed program on a desktop: Xvfb, openbox and Wine.
+desktop_test() {
+  xvfb-run -a -s "-screen 0 1920x1080x24" "$repo/tests/desktop/windows-desktop-test.sh" \
+    "$1" "$out/kelmo/tests/kelmo_clipboard_dib.exe"
+}
+
+testing=1
+[ "${KELMO_WINDOWS_SKIP_TESTS:-0}" = 1 ] && testing=0
 configure_and_build
-if [ "${KELMO_WINDOWS_SKIP_TESTS:-0}" != 1 ]; then run_tests; fi
+[ $testing = 1 ] && run_tests
 stage
 package
+[ $testing = 1 ] && desktop_test "$setup_made"
+log "done"
