@@ -267,6 +267,7 @@ std::optional<Picture> ImageFileLoader::readInReader(const QString& path, int fd
         refuse(ErrorNumber::InvalidPicture, path,
                QStringLiteral("no se pudo iniciar el lector de imágenes"));
     case sandbox::ReadEnd::Crashed:
+    case sandbox::ReadEnd::Finished:
         break;
     }
     refuse(ErrorNumber::InvalidPicture, path, QStringLiteral("el lector de imágenes se detuvo"));

@@ -6,6 +6,7 @@
 // the format the raster engine draws fastest, once, here. The file is opened here and read in a
 // locked-down reader process (sandbox/ReaderProcess.h): this is the only way to it.
 
+#include "platform/Frames.h"
 #include "platform/ReadProgress.h"
 #include "platform/Services.h"
 #include "sandbox/ReaderProcess.h"
@@ -24,7 +25,7 @@ namespace platform {
 // benchmarks' comparison, and Windows).
 enum class ReadPlace { Reader, InProcess };
 
-class ImageFileLoader : public PictureLoader {
+class ImageFileLoader : public PictureLoader, public FrameSource {
   public:
     // limitMegabytes bounds the decoded size of one picture.
     explicit ImageFileLoader(int limitMegabytes = machineLimitMegabytes(),
@@ -40,6 +41,9 @@ class ImageFileLoader : public PictureLoader {
     // The same leaving room within the bound for heldBytes of pictures already held, for reading
     // a picture ahead of time.
     Picture readPictureBeside(const QString& path, qint64 heldBytes, std::stop_token stop) const;
+    // The frames of an animation, read where pictures are read, under the same bound for each
+    // frame (ImageFrames.cpp). A file that cannot be opened gives no frames.
+    std::unique_ptr<FrameStream> openFrames(const QString& path, std::stop_token stop) override;
     // What may be read while the application object is being built, on any thread: the picture
     // where our own readers read it (in this process, only the bitmap reader); for Qt's formats
     // nothing (the system is asked to read the file into its cache meanwhile). Errors as

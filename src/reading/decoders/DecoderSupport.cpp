@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // What every reader may use, linked into the program and into each format module alike.
 
+#include "FrameReader.h"
 #include "PictureDecoder.h"
 
 #include <QtEndian>
@@ -44,6 +45,11 @@ void rgbaToArgb32(QImage& image, bool alpha) {
         }
     }
     image.reinterpretAsFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+}
+
+std::unique_ptr<FrameReader> PictureDecoder::openFrames(QFile& /*file*/,
+                                                        const DecodeContext& /*context*/) const {
+    return nullptr;
 }
 
 } // namespace platform::decoders

@@ -2,9 +2,11 @@
 // The table of formats: each one's signature, and its reader, built in or brought by a module.
 
 #include "BmpDecoder.h"
+#include "FrameReader.h"
 #include "QtImageDecoder.h"
 #include "modules/FormatModule.h"
 
+#include <QFile>
 #include <QStringList>
 #include <array>
 #include <cstdint>
@@ -125,6 +127,11 @@ const PictureDecoder* decoderFor(const QByteArray& head) {
         return nullptr;
     }
     return format->decoder != nullptr ? format->decoder : &format->missing;
+}
+
+std::unique_ptr<FrameReader> openAnimation(QFile& file, const DecodeContext& context) {
+    const PictureDecoder* decoder = decoderFor(file.peek(32));
+    return decoder != nullptr ? decoder->openFrames(file, context) : nullptr;
 }
 
 const char* moduleFor(const QByteArray& head) {

@@ -133,10 +133,8 @@ class PictureDecoder {
     // The frames of the animation in the file, positioned at its start (FrameReader.h); null
     // where the file holds one picture, or the format does not animate. Throws DecodeFailure for
     // a damaged head, and refuses a canvas over the limit with context.checkSize.
-    virtual std::unique_ptr<FrameReader> openFrames(QFile& /*file*/,
-                                                    const DecodeContext& /*context*/) const {
-        return nullptr;
-    }
+    virtual std::unique_ptr<FrameReader> openFrames(QFile& file,
+                                                    const DecodeContext& context) const;
 };
 
 // The reader of the format whose signature the file's first bytes (up to 32 of them, fewer for a
@@ -145,6 +143,9 @@ class PictureDecoder {
 // TIFF, MNG, WBMP, XPM and SVG, whose readers have a poor security record or are not raster
 // pictures.
 const PictureDecoder* decoderFor(const QByteArray& head);
+// The frames of the animation in the file, positioned at its start, by the reader of its format;
+// null for a still picture (FrameReader.h).
+std::unique_ptr<FrameReader> openAnimation(QFile& file, const DecodeContext& context);
 // The module (FormatModule.h) that brings the reader of the format the head names; null for a
 // reader built in, Qt's own, or no format at all.
 const char* moduleFor(const QByteArray& head);

@@ -23,6 +23,7 @@ struct HelperRequest {
     std::int64_t maxBytes = 0;
     std::int64_t memoryBytes = 0; // the reader's address-space allowance (0: none)
     std::uint32_t when = Now;
+    std::uint32_t frames = 0; // 1: the function is a FramesFunction, read frame by frame
     char module[8] = {};
 };
 
@@ -34,19 +35,34 @@ struct HelperNote {
     std::int32_t waitStatus = 0;
 };
 
-// Reader to viewer, on the reply end; a Picture comes with its sealed memory file.
+// Reader to viewer, on the reply end; a Picture or a Frame comes with its sealed memory file. A
+// frames reader sends one Frame at a time and waits for the viewer's FrameWanted before it reads
+// the next; after the last it sends Finished.
 struct ReaderReply {
-    enum Kind : std::uint32_t { Picture = 1, Failure = 2, OutOfMemory = 3, Later = 4 };
+    enum Kind : std::uint32_t {
+        Picture = 1,
+        Failure = 2,
+        OutOfMemory = 3,
+        Later = 4,
+        Frame = 5,
+        Finished = 6,
+    };
     enum Guard : std::uint32_t { Landlock = 1, Seccomp = 2 };
     std::uint32_t kind = 0;
     std::uint32_t guards = 0;
     std::int32_t width = 0;
     std::int32_t height = 0;
     std::int64_t bytesPerLine = 0;
-    std::int32_t format = 0; // a QImage::Format
+    std::int32_t format = 0;      // a QImage::Format
+    std::int32_t delayMs = 0;     // a Frame's
+    std::int32_t plays = 0;       // the animation's, 0 for ever
+    std::int32_t frameCount = -1; // as its file declares it, -1 unknown
     std::uint32_t reasonBytes = 0;
     char reason[400] = {};
 };
+
+// Viewer to reader, on the reply end of a frames reader: 1 for the next frame, 0 for no more.
+using FrameWanted = std::uint32_t;
 
 // Sends one message with up to three descriptors; false on failure. Never raises SIGPIPE.
 bool sendMessage(int socket, const void* data, std::size_t size, const int* fds = nullptr,

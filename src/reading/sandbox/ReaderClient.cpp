@@ -131,6 +131,8 @@ class ReaderWait {
         return ended_ ? std::optional<int>(waitStatus_) : std::nullopt;
     }
     std::optional<ReadEnd> killedFor() const { return killedFor_; }
+    // The time limit again, from now (a frames reader's, for each frame).
+    void restartClock(std::chrono::milliseconds limit) { deadline_ = Clock::now() + limit; }
     // However the wait ends (a reply, a lost helper, a stop), no reader outlives it.
     ~ReaderWait() {
         if (!ended_) {
@@ -238,6 +240,15 @@ ReadOutcome replyOf(int reply, qint64 maxBytes) {
         outcome.end = ReadEnd::Later;
         outcome.reason = reason; // the module that would let it read now, if any
         return outcome;
+    case ReaderReply::Finished:
+        outcome.end = ReadEnd::Finished;
+        outcome.reason = reason; // the damage that ended it early, if any
+        return outcome;
+    case ReaderReply::Frame:
+        outcome.delayMs = message.delayMs;
+        outcome.plays = message.plays;
+        outcome.frameCount = message.frameCount;
+        break;
     case ReaderReply::Picture:
         break;
     default:
@@ -275,52 +286,131 @@ void prepareModuleNow(const char* module) {
     }
 }
 
-ReadOutcome readInReader(int fileDescriptor, const ReadRequest& request, std::stop_token stop) {
-    Descriptor reply, readerReply, status, helperStatus;
-    if (!readerHelperRunning() || !channelPair(reply, readerReply) ||
-        !channelPair(status, helperStatus)) {
+namespace {
+
+// A reader started for one read: the viewer's end of its reply channel and of the helper's
+// notes on it.
+struct StartedReader {
+    Descriptor reply;
+    Descriptor status;
+};
+
+bool startReader(int fileDescriptor, const HelperRequest& message, StartedReader& started) {
+    Descriptor readerReply, helperStatus;
+    if (!readerHelperRunning() || !channelPair(started.reply, readerReply) ||
+        !channelPair(started.status, helperStatus)) {
+        return false;
+    }
+    const int passed[3] = {fileDescriptor, readerReply.get(), helperStatus.get()};
+    // A helper that has gone (the channel is broken) is started again for this read; the read
+    // that was under way when it went has failed.
+    const std::lock_guard<std::mutex> one(requests);
+    const int channel = helperChannelForReads();
+    bool sent = channel >= 0 && sendMessage(channel, &message, sizeof(message), passed, 3);
+    if (!sent && (channel < 0 || errno == EPIPE || errno == ECONNRESET)) {
+        const int again = restartReaderHelper();
+        sent = again >= 0 && sendMessage(again, &message, sizeof(message), passed, 3);
+    }
+    return sent;
+}
+
+// How a wait that brought no reply ended.
+ReadOutcome withoutReply(const ReaderWait& wait) {
+    if (wait.killedFor()) {
+        return {*wait.killedFor(), {}, {}, false, false};
+    }
+    if (!wait.endStatus()) {
         return {ReadEnd::NoReader, {}, {}, false, false};
     }
+    // A reader that ended without a reply: a crash, a limit or an exit of its own.
+    return crashed();
+}
+
+} // namespace
+
+ReadOutcome readInReader(int fileDescriptor, const ReadRequest& request, std::stop_token stop) {
     const HelperRequest message{
         functionOffset(request.function), request.maxBytes,
         request.maxBytes * 2 + workingMarginBytes,
         request.early ? HelperRequest::Early
                       : (request.withModule ? HelperRequest::WithModule : HelperRequest::Now)};
-    const int passed[3] = {fileDescriptor, readerReply.get(), helperStatus.get()};
-    bool sent;
-    {
-        // A helper that has gone (the channel is broken) is started again for this read; the
-        // read that was under way when it went has failed.
-        const std::lock_guard<std::mutex> one(requests);
-        const int channel = helperChannelForReads();
-        sent = channel >= 0 && sendMessage(channel, &message, sizeof(message), passed, 3);
-        if (!sent && (channel < 0 || errno == EPIPE || errno == ECONNRESET)) {
-            const int again = restartReaderHelper();
-            sent = again >= 0 && sendMessage(again, &message, sizeof(message), passed, 3);
-        }
-    }
-    readerReply.reset();
-    helperStatus.reset();
-    if (!sent) {
+    StartedReader reader;
+    if (!startReader(fileDescriptor, message, reader)) {
         return {ReadEnd::NoReader, {}, {}, false, false};
     }
-    ReaderWait wait(status.get(), reply.get(), std::move(stop), request.timeLimit);
+    ReaderWait wait(reader.status.get(), reader.reply.get(), std::move(stop), request.timeLimit);
     if (wait.untilReplyOrEnd()) {
         // The reply counts as soon as it is here and checks out: the reader is ended now
         // rather than waited for.
-        ReadOutcome outcome = replyOf(reply.get(), request.maxBytes);
+        ReadOutcome outcome = replyOf(reader.reply.get(), request.maxBytes);
         wait.endReader();
         return outcome;
     }
-    if (wait.killedFor()) {
-        return {*wait.killedFor(), {}, {}, false, false};
+    return withoutReply(wait);
+}
+
+struct FramesReading::Reader {
+    StartedReader started;
+    std::optional<ReaderWait> wait;
+    qint64 maxBytes = 0;
+    std::chrono::milliseconds frameTimeLimit{};
+    ReadEnd end = ReadEnd::NoReader;
+    bool asked = false; // a frame has been asked for: the next one must be
+    bool over = false;
+};
+
+FramesReading::FramesReading(int fileDescriptor, FramesFunction function, qint64 maxBytes,
+                             std::chrono::milliseconds frameTimeLimit, std::stop_token stop)
+    : reader_(std::make_unique<Reader>()) {
+    reader_->maxBytes = maxBytes;
+    reader_->frameTimeLimit = frameTimeLimit;
+    HelperRequest message{functionOffset(function), maxBytes, maxBytes * 2 + workingMarginBytes,
+                          HelperRequest::Now};
+    message.frames = 1;
+    if (startReader(fileDescriptor, message, reader_->started)) {
+        reader_->wait.emplace(reader_->started.status.get(), reader_->started.reply.get(),
+                              std::move(stop), frameTimeLimit);
+    } else {
+        reader_->over = true;
     }
-    const std::optional<int> ended = wait.endStatus();
-    if (!ended) {
-        return {ReadEnd::NoReader, {}, {}, false, false};
+}
+
+FramesReading::~FramesReading() = default;
+
+std::optional<ArrivedFrame> FramesReading::next() {
+    Reader& r = *reader_;
+    if (r.over) {
+        return std::nullopt;
     }
-    // A reader that ended without a reply: a crash, a limit or an exit of its own.
-    return crashed();
+    const int reply = r.started.reply.get();
+    if (r.asked) {
+        const FrameWanted more = 1;
+        if (!sendMessage(reply, &more, sizeof(more))) {
+            r.over = true;
+            r.end = ReadEnd::Crashed;
+            return std::nullopt;
+        }
+    }
+    r.asked = true;
+    r.wait->restartClock(r.frameTimeLimit);
+    if (!r.wait->untilReplyOrEnd()) {
+        r.over = true;
+        r.end = withoutReply(*r.wait).end;
+        return std::nullopt;
+    }
+    ReadOutcome outcome = replyOf(reply, r.maxBytes);
+    if (outcome.end != ReadEnd::Picture) {
+        r.over = true;
+        r.end = outcome.end == ReadEnd::Finished ? ReadEnd::Picture : outcome.end;
+        r.wait->endReader();
+        return std::nullopt;
+    }
+    return ArrivedFrame{std::move(outcome.image), outcome.delayMs, outcome.plays,
+                        outcome.frameCount};
+}
+
+ReadEnd FramesReading::end() const {
+    return reader_->end;
 }
 
 } // namespace platform::sandbox

@@ -115,7 +115,69 @@ std::int64_t memoryBase(const HelperRequest& request) {
     return std::max<std::int64_t>(std::int64_t(memory.rlim_cur) - request.memoryBytes, 0);
 }
 
+// Hands each frame to the viewer and waits for it to ask for the next.
+class FrameReplies : public FrameSink {
+  public:
+    FrameReplies(int reply, ReaderReply& message, SharedPixels& pixels)
+        : reply_(reply), message_(message), pixels_(pixels) {}
+    bool put(QImage& frame, int delayMs, int plays, int frameCount) override {
+        PixelLayout layout;
+        const PixelFiles memory = pixels_.handOver(frame, layout);
+        if (memory.count() == 0) {
+            throw std::bad_alloc();
+        }
+        message_.kind = ReaderReply::Frame;
+        message_.width = layout.width;
+        message_.height = layout.height;
+        message_.bytesPerLine = layout.bytesPerLine;
+        message_.format = int(layout.format);
+        message_.delayMs = delayMs;
+        message_.plays = plays;
+        message_.frameCount = frameCount;
+        sendReply(reply_, message_, memory);
+        ++sent_;
+        FrameWanted wanted = 0;
+        ssize_t got;
+        do {
+            got = read(reply_, &wanted, sizeof(wanted));
+        } while (got < 0 && errno == EINTR);
+        return got == ssize_t(sizeof(wanted)) && wanted != 0;
+    }
+    int sent() const { return sent_; }
+
+  private:
+    int reply_;
+    ReaderReply& message_;
+    SharedPixels& pixels_;
+    int sent_ = 0;
+};
+
+// A frames reader: the frames until the last, or until the viewer wants no more. Damage after
+// the first frame ends the animation on the last good one; before it, the read has failed.
+void runFrames(const HelperRequest& request, int file, int reply, ReaderReply& message) {
+    SharedPixels pixels(memoryBase(request));
+    const decoders::DecodeContext context{request.maxBytes, false, &pixels};
+    FrameReplies replies(reply, message, pixels);
+    try {
+        framesFunctionAt(request.function)(file, context, replies);
+        message.kind = ReaderReply::Finished;
+        sendReply(reply, message);
+    } catch (const decoders::DecodeFailure& failure) {
+        replyWithReason(reply, message,
+                        replies.sent() > 0 ? ReaderReply::Finished : ReaderReply::Failure,
+                        failure.reason());
+    } catch (const decoders::NeedsApplication&) {
+        replyWithReason(reply, message, ReaderReply::Failure, {});
+    } catch (const std::bad_alloc&) {
+        replyWithReason(reply, message, ReaderReply::OutOfMemory, {});
+    }
+}
+
 void runFunction(const HelperRequest& request, int file, int reply, ReaderReply& message) {
+    if (request.frames != 0) {
+        runFrames(request, file, reply, message);
+        return;
+    }
     SharedPixels pixels(memoryBase(request));
     const decoders::DecodeContext context{request.maxBytes, request.when == HelperRequest::Early,
                                           &pixels};
@@ -509,6 +571,16 @@ pid_t startFreshHelper(int channel) {
 std::uintptr_t functionOffset(ReaderFunction function) {
     return reinterpret_cast<std::uintptr_t>(function) -
            reinterpret_cast<std::uintptr_t>(&startReaderHelper);
+}
+
+std::uintptr_t functionOffset(FramesFunction function) {
+    return reinterpret_cast<std::uintptr_t>(function) -
+           reinterpret_cast<std::uintptr_t>(&startReaderHelper);
+}
+
+FramesFunction framesFunctionAt(std::uintptr_t offset) {
+    return reinterpret_cast<FramesFunction>(reinterpret_cast<std::uintptr_t>(&startReaderHelper) +
+                                            offset);
 }
 
 ReaderFunction functionAt(std::uintptr_t offset) {

@@ -17,6 +17,8 @@ int restartReaderHelper();
 // A reader function as sent to the helper, and back: its place in this program's image, the same
 // in a helper started afresh, whose image lies elsewhere.
 std::uintptr_t functionOffset(ReaderFunction function);
+std::uintptr_t functionOffset(FramesFunction function);
 ReaderFunction functionAt(std::uintptr_t offset);
+FramesFunction framesFunctionAt(std::uintptr_t offset);
 
 } // namespace platform::sandbox

@@ -15,6 +15,8 @@
 #include <QImage>
 #include <QString>
 #include <chrono>
+#include <memory>
+#include <optional>
 #include <stop_token>
 
 namespace platform::sandbox {
@@ -44,6 +46,7 @@ enum class ReadEnd {
     TimedOut,    // killed at the time limit
     Cancelled,   // killed because the read was stopped
     NoReader,    // no helper runs in this process, or it died
+    Finished,    // a frames reader sent its last frame
 };
 
 struct ReadOutcome {
@@ -53,6 +56,9 @@ struct ReadOutcome {
     // The guards the reader had, where it replied: Landlock and seccomp (LockDown.h).
     bool landlock = false;
     bool seccomp = false;
+    int delayMs = 0;     // a frame's
+    int plays = 0;       // a frame's animation's
+    int frameCount = -1; // as the animation's file declares it
 };
 
 // What the helper loads for its readers at run time, which they could not open once locked down:
@@ -91,5 +97,46 @@ int readerHelperPid();
 // Runs one read in a new reader. Safe on any thread, and reads on different threads run at the
 // same time. A stop request kills the reader at once.
 ReadOutcome readInReader(int fileDescriptor, const ReadRequest& request, std::stop_token stop);
+
+// The frames of an animation are read by a reader of their own, which stays while they are
+// wanted: it sends one finished frame at a time, each in its sealed memory file, and waits,
+// holding nothing but its canvas, until the viewer asks for the next. Its limits are those of a
+// read, its time limit counts for each frame, and it ends with the last frame, a stop request,
+// or the FramesReading that started it.
+class FrameSink {
+  public:
+    virtual ~FrameSink() = default;
+    // Hands one finished frame over (its memory may be taken); false when no more are wanted.
+    virtual bool put(QImage& frame, int delayMs, int plays, int frameCount) = 0;
+};
+using FramesFunction = void (*)(int fileDescriptor, const decoders::DecodeContext& context,
+                                FrameSink& sink);
+
+struct ArrivedFrame {
+    QImage image; // maps the reader's memory file, read-only
+    int delayMs = 0;
+    int plays = 0;       // the animation's, 0 for ever
+    int frameCount = -1; // as its file declares it, -1 unknown
+};
+
+class FramesReading {
+  public:
+    // Starts a frames reader on the file (which it takes a copy of); no frame is read until
+    // next() asks.
+    FramesReading(int fileDescriptor, FramesFunction function, qint64 maxBytes,
+                  std::chrono::milliseconds frameTimeLimit, std::stop_token stop);
+    ~FramesReading(); // the reader ends with it
+    FramesReading(const FramesReading&) = delete;
+    FramesReading& operator=(const FramesReading&) = delete;
+    // The next frame, waiting for it; nothing once the animation has ended, or where the reader
+    // failed, crashed, overran a limit or was stopped (end() says which).
+    std::optional<ArrivedFrame> next();
+    // How the reading ended: Picture when the animation ended as its file says.
+    ReadEnd end() const;
+
+  private:
+    struct Reader;
+    std::unique_ptr<Reader> reader_;
+};
 
 } // namespace platform::sandbox

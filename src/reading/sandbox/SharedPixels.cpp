@@ -263,16 +263,19 @@ PixelFiles SharedPixels::handOver(QImage& picture, PixelLayout& layout) {
         return handOver(picture, layout);
     }
     PixelFiles handed; // the picture's own descriptors go with its mapping
-    for (int i = 0; i < own->count; ++i) {
+    const int count = own->count;
+    for (int i = 0; i < count; ++i) {
         handed.add(dup(own->fds[std::size_t(i)]));
     }
+    // Forgotten once handed over: a frames reader hands over a buffer for every frame.
+    buffers_.erase(buffers_.begin() + (own - buffers_.data()));
     picture = QImage(); // unmaps it: only a file without writable mappings can be sealed
     for (int i = 0; i < handed.count(); ++i) {
         if (fcntl(handed.fd(i), F_ADD_SEALS, handOverSeals | F_SEAL_SEAL) != 0) {
             return {};
         }
     }
-    return handed.count() == own->count ? std::move(handed) : PixelFiles();
+    return handed.count() == count ? std::move(handed) : PixelFiles();
 }
 
 QImage mapPixels(PixelFiles files, const PixelLayout& layout, qint64 maxBytes) {

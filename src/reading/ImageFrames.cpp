@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: MIT
+// The frames of an animation, read by the readers of decoders/ and finished as pictures are: in
+// a frames reader of their own (sandbox/ReaderProcess.h), or in this process where pictures are
+// read here.
+
+#include "ImageFileLoader.h"
+#include "PictureFile.h"
+#include "decoders/FrameReader.h"
+#include "decoders/PictureFinish.h"
+
+#include <QFile>
+#include <new>
+
+namespace platform {
+
+namespace {
+
+QImage finishFrame(decoders::AnimationFrame& frame, const decoders::AnimationInfo& info,
+                   const decoders::DecodeContext& context) {
+    decoders::Decoded decoded;
+    decoded.image = std::move(frame.canvas);
+    decoded.iccProfile = info.iccProfile;
+    decoded.codePoints = info.codePoints;
+    QImage finished = decoders::finishPicture(std::move(decoded), context);
+    if (finished.isNull()) {
+        throw std::bad_alloc();
+    }
+    return finished;
+}
+
+#if defined(Q_OS_LINUX)
+// What a frames reader runs: every frame of the file, finished, until no more are wanted.
+void readFramesInReaderProcess(int fd, const decoders::DecodeContext& context,
+                               sandbox::FrameSink& sink) {
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
+        throw decoders::DecodeFailure(file.errorString());
+    }
+    const std::unique_ptr<decoders::FrameReader> frames = decoders::openAnimation(file, context);
+    if (frames == nullptr) {
+        return; // a still picture
+    }
+    const decoders::AnimationInfo& info = frames->info();
+    while (std::optional<decoders::AnimationFrame> frame = frames->next()) {
+        QImage finished = finishFrame(*frame, info, context);
+        if (!sink.put(finished, frame->delayMs, info.plays, info.frameCount)) {
+            return;
+        }
+    }
+}
+
+class ReaderFrames : public FrameStream {
+  public:
+    ReaderFrames(QFile& file, qint64 maxBytes, std::stop_token stop)
+        : reading_(file.handle(), readFramesInReaderProcess, maxBytes, std::chrono::minutes(1),
+                   std::move(stop)) {}
+    std::optional<Frame> next() override {
+        std::optional<sandbox::ArrivedFrame> frame = reading_.next();
+        if (!frame) {
+            return std::nullopt;
+        }
+        plays_ = frame->plays;
+        declared_ = frame->frameCount;
+        return Frame{Picture(std::move(frame->image)), frame->delayMs};
+    }
+    int plays() const override { return plays_; }
+    int declaredFrames() const override { return declared_; }
+
+  private:
+    sandbox::FramesReading reading_; // holds its own copy of the file's descriptor
+    int plays_ = 0;
+    int declared_ = -1;
+};
+#endif
+
+// The frames read in this process: the tests', the fuzzer's and Windows'.
+class InProcessFrames : public FrameStream {
+  public:
+    InProcessFrames(std::unique_ptr<QFile> file, qint64 maxBytes, std::stop_token stop)
+        : file_(std::move(file)), context_{maxBytes}, stop_(std::move(stop)) {
+        try {
+            if (file_ != nullptr) {
+                frames_ = decoders::openAnimation(*file_, context_);
+            }
+        } catch (const decoders::DecodeFailure&) {
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    std::optional<Frame> next() override {
+        if (frames_ == nullptr || stop_.stop_requested()) {
+            return std::nullopt;
+        }
+        try {
+            if (std::optional<decoders::AnimationFrame> frame = frames_->next()) {
+                return Frame{Picture(finishFrame(*frame, frames_->info(), context_)),
+                             frame->delayMs};
+            }
+        } catch (const decoders::DecodeFailure&) { // the frames before the damage stand
+        } catch (const std::bad_alloc&) {
+        }
+        frames_.reset();
+        return std::nullopt;
+    }
+    int plays() const override { return frames_ ? frames_->info().plays : 0; }
+    int declaredFrames() const override { return frames_ ? frames_->info().frameCount : -1; }
+
+  private:
+    std::unique_ptr<QFile> file_;
+    decoders::DecodeContext context_;
+    std::stop_token stop_;
+    std::unique_ptr<decoders::FrameReader> frames_;
+};
+
+} // namespace
+
+std::unique_ptr<FrameStream> ImageFileLoader::openFrames(const QString& path,
+                                                         std::stop_token stop) {
+    auto file = std::make_unique<QFile>();
+    if (openPictureFile(*file, path).end != FileOpening::Opened) {
+        return std::make_unique<InProcessFrames>(nullptr, 0, stop);
+    }
+#if defined(Q_OS_LINUX)
+    if (place_ == ReadPlace::Reader && file->handle() >= 0) {
+        return std::make_unique<ReaderFrames>(*file, limitBytes(), std::move(stop));
+    }
+#endif
+    return std::make_unique<InProcessFrames>(std::move(file), limitBytes(), std::move(stop));
+}
+
+} // namespace platform
