@@ -149,7 +149,7 @@ PC
 
 build_libjpeg() {
   cmake_part libjpeg "$(fetch libjpeg-turbo)" -DENABLE_STATIC=OFF -DWITH_TURBOJPEG=OFF \
-    -DWITH_SIMD=ON -DCMAKE_INSTALL_LIBDIR=lib
+    -DWITH_SIMD=ON
 }
 
 build_libdeflate() {
@@ -177,7 +177,7 @@ build_libwebp() {
   cmake_part libwebp "$(fetch libwebp)" -DBUILD_SHARED_LIBS=ON -DWEBP_BUILD_ANIM_UTILS=OFF \
     -DWEBP_BUILD_CWEBP=OFF -DWEBP_BUILD_DWEBP=OFF -DWEBP_BUILD_GIF2WEBP=OFF \
     -DWEBP_BUILD_IMG2WEBP=OFF -DWEBP_BUILD_VWEBP=OFF -DWEBP_BUILD_WEBPINFO=OFF \
-    -DWEBP_BUILD_WEBPMUX=OFF -DWEBP_BUILD_EXTRAS=OFF -DCMAKE_INSTALL_LIBDIR=lib
+    -DWEBP_BUILD_WEBPMUX=OFF -DWEBP_BUILD_EXTRAS=OFF
 }
 
 build_lcms2() {
@@ -197,13 +197,12 @@ build_dav1d() {
 
 build_libavif() {
   cmake_part libavif "$(fetch libavif 0.11.1-1+deb12u1 0.11.1-1)" -DBUILD_SHARED_LIBS=ON \
-    -DAVIF_CODEC_DAV1D=ON -DAVIF_BUILD_APPS=OFF -DAVIF_BUILD_TESTS=OFF -DCMAKE_INSTALL_LIBDIR=lib
+    -DAVIF_CODEC_DAV1D=ON -DAVIF_BUILD_APPS=OFF -DAVIF_BUILD_TESTS=OFF
 }
 
 build_libde265() {
   cmake_part libde265 "$(fetch libde265 1.0.11-1+deb12u4 1.0.11-1+deb12u2)" \
-    -DENABLE_SDL=OFF -DENABLE_DECODER=OFF -DENABLE_ENCODER=OFF -DBUILD_SHARED_LIBS=ON \
-    -DCMAKE_INSTALL_LIBDIR=lib
+    -DENABLE_SDL=OFF -DENABLE_DECODER=OFF -DENABLE_ENCODER=OFF -DBUILD_SHARED_LIBS=ON
 }
 
 build_libheif() {
@@ -211,18 +210,17 @@ build_libheif() {
     -DBUILD_SHARED_LIBS=ON -DWITH_EXAMPLES=OFF -DBUILD_TESTING=OFF -DWITH_X265=OFF \
     -DWITH_AOM_DECODER=OFF -DWITH_AOM_ENCODER=OFF -DWITH_RAV1E=OFF -DWITH_SvtEnc=OFF \
     -DWITH_DAV1D=ON -DWITH_DAV1D_PLUGIN=OFF -DWITH_LIBDE265=ON -DWITH_LIBDE265_PLUGIN=OFF \
-    -DENABLE_PLUGIN_LOADING=OFF -DWITH_GDK_PIXBUF=OFF -DCMAKE_INSTALL_LIBDIR=lib
+    -DENABLE_PLUGIN_LOADING=OFF -DWITH_GDK_PIXBUF=OFF
 }
 
 build_brotli() {
   cmake_part brotli "$(fetch brotli 1.0.9-2+deb12u1 1.0.9-2)" -DBUILD_SHARED_LIBS=ON \
-    -DBROTLI_DISABLE_TESTS=ON -DCMAKE_INSTALL_LIBDIR=lib
+    -DBROTLI_DISABLE_TESTS=ON
 }
 
 build_highway() {
   cmake_part highway "$(fetch highway)" -DBUILD_SHARED_LIBS=OFF -DHWY_ENABLE_TESTS=OFF \
-    -DHWY_ENABLE_EXAMPLES=OFF -DHWY_ENABLE_CONTRIB=OFF -DBUILD_TESTING=OFF \
-    -DCMAKE_INSTALL_LIBDIR=lib
+    -DHWY_ENABLE_EXAMPLES=OFF -DHWY_ENABLE_CONTRIB=OFF -DBUILD_TESTING=OFF
 }
 
 build_libjxl() {
@@ -232,7 +230,7 @@ build_libjxl() {
     -DJPEGXL_ENABLE_SJPEG=OFF -DJPEGXL_ENABLE_OPENEXR=OFF -DJPEGXL_ENABLE_PLUGINS=OFF \
     -DJPEGXL_ENABLE_VIEWERS=OFF -DJPEGXL_ENABLE_SKCMS=OFF -DJPEGXL_BUNDLE_SKCMS=OFF \
     -DJPEGXL_FORCE_SYSTEM_LCMS2=ON -DJPEGXL_FORCE_SYSTEM_BROTLI=ON \
-    -DJPEGXL_FORCE_SYSTEM_HWY=ON -DJPEGXL_ENABLE_TCMALLOC=OFF -DCMAKE_INSTALL_LIBDIR=lib
+    -DJPEGXL_FORCE_SYSTEM_HWY=ON -DJPEGXL_ENABLE_TCMALLOC=OFF
 }
 
 build_giflib() {
@@ -257,7 +255,8 @@ main() {
   fi
   install_packages
   ensure_source_entries
-  mkdir -p "$deps/.built" "$libs"
+  mkdir -p "$deps/.built" "$libs" "$work"
+  cd "$work" # whatever a build writes beside itself stays out of the caller's folder
   printf '%s' "$KELMO_WINDOWS_RECIPE" >"$deps/recipe.txt"
   for part in "${parts[@]}"; do
     if [ -f "$deps/.built/$part" ]; then continue; fi
