@@ -215,6 +215,25 @@ TEST(PrefetchingLoader, ReadsEarlyWhatNeedsNoToolkit) {
     }
 }
 
+// Cancelled, a read ends refused wherever it runs: a read in this process, which cannot be
+// interrupted, must not hand over its picture once it is done.
+TEST(ImageFileLoader, ACancelledReadGivesNoPicture) {
+    testing_support::PictureFiles files;
+    const QString path = files.write(QStringLiteral("cancelada.bmp"), 3, 2);
+    std::stop_source stop;
+    stop.request_stop();
+    for (const platform::ReadPlace place :
+         {platform::ReadPlace::Reader, platform::ReadPlace::InProcess}) {
+        const ImageFileLoader loader(64, place);
+        try {
+            loader.readPicture(path, stop.get_token());
+            ADD_FAILURE() << "read, place " << int(place);
+        } catch (const PlatformError& error) {
+            EXPECT_EQ(error.number(), ErrorNumber::DialogCancelled) << int(place);
+        }
+    }
+}
+
 // What a reader answers is not trusted: only the name of one of our modules has the helper load
 // anything, and a start-up read is asked again once at most.
 QImage laterEveryTime(int, const platform::decoders::DecodeContext&) {
