@@ -49,9 +49,32 @@ UninstPage instfiles
 !macroend
 !macro WithdrawType EXT
   DeleteRegKey HKLM "Software\Classes\${EXT}\OpenWithList\kelmo.exe"
-  DeleteRegKey /ifempty HKLM "Software\Classes\${EXT}\OpenWithList"
-  DeleteRegKey /ifempty HKLM "Software\Classes\${EXT}"
+  Push "Software\Classes\${EXT}\OpenWithList"
+  Call un.DeleteKeyIfEmpty
+  Push "Software\Classes\${EXT}"
+  Call un.DeleteKeyIfEmpty
 !macroend
+
+; Deletes the HKLM key on the stack when it holds neither subkeys nor values: the type's own
+; key usually names its program in its default value, and stays. (DeleteRegKey /ifempty looks at
+; subkeys only.)
+Function un.DeleteKeyIfEmpty
+  Exch $0
+  Push $1
+  EnumRegKey $1 HKLM $0 0
+  StrCmp $1 "" 0 keep
+  EnumRegValue $1 HKLM $0 0
+  StrCmp $1 "" 0 keep
+  EnumRegValue $1 HKLM $0 1
+  StrCmp $1 "" 0 keep
+  ClearErrors
+  ReadRegStr $1 HKLM $0 ""
+  IfErrors 0 keep
+  DeleteRegKey HKLM $0
+keep:
+  Pop $1
+  Pop $0
+FunctionEnd
 
 Function .onInit
   SetRegView 64

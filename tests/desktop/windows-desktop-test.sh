@@ -45,6 +45,8 @@ wineboot -i > /dev/null 2>&1
 wine winecfg -v win10 > /dev/null 2>&1
 wineserver -w
 
+# A type already the system's, which the uninstaller must leave as it found it.
+wine reg add 'HKLM\Software\Classes\.jpg' /ve /d jpegfile /f > /dev/null 2>&1
 wine "$(windows_path "$setup")" /S > /dev/null 2>&1
 wineserver -w
 folder="$WINEPREFIX/drive_c/Program Files/Kelmo"
@@ -160,6 +162,8 @@ check "uninstalled: the uninstall entry" \
   "$(registry 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kelmo')" ""
 check "uninstalled: .jpg's Open with list" \
   "$(registry 'HKLM\Software\Classes\.jpg\OpenWithList\kelmo.exe')" ""
+check "uninstalled: .jpg's own program kept" \
+  "$(wine reg query 'HKLM\Software\Classes\.jpg' /ve 2> /dev/null | grep -c jpegfile)" 1
 
 echo "windows desktop test: $installed_files files installed; $passed passed, $failed failed"
 [ $failed -eq 0 ]
