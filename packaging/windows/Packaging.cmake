@@ -12,3 +12,11 @@ install(FILES ${qt_plugins}/imageformats/qgif.dll ${qt_plugins}/imageformats/qic
         DESTINATION imageformats)
 install(FILES LICENSE DESTINATION . RENAME LICENSE.txt)
 install(FILES packaging/copyright DESTINATION . RENAME copyright.txt)
+# Qt's own Spanish texts for its dialogs ("Abrir", "Cancelar"), from the build machine's Qt
+# translations (the same for every platform); qt.conf tells Qt where they are.
+set(KELMO_QT_TRANSLATIONS /usr/share/qt6/translations CACHE PATH "Qt's translations (.qm)")
+if(EXISTS ${KELMO_QT_TRANSLATIONS}/qtbase_es.qm)
+  install(FILES ${KELMO_QT_TRANSLATIONS}/qtbase_es.qm DESTINATION translations)
+  file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/qt.conf "[Paths]\nTranslations = translations\n")
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/qt.conf DESTINATION .)
+endif()

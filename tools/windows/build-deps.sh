@@ -22,7 +22,8 @@ all_parts=(qt zlib libjpeg libdeflate libwebp lcms2 dav1d libavif libde265 libhe
 packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
   binutils-mingw-w64-x86-64 libz-mingw-w64-dev nasm meson ninja-build cmake pkg-config
   dpkg-dev qt6-base-dev qt6-base-dev-tools googletest wine wine64 nsis zip
-  xvfb xauth openbox xdotool x11-utils imagemagick webp libavif-bin libheif-examples libjxl-tools)
+  qt6-translations-l10n xvfb xauth openbox xdotool x11-utils imagemagick webp libavif-bin
+  libheif-examples libjxl-tools)
 
 log() { printf 'build-deps: %s\n' "$*"; }
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
