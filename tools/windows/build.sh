@@ -45,11 +45,13 @@ new_wine_prefix() {
 }
 
 configure_and_build() {
-  PKG_CONFIG_LIBDIR=$deps/libs/lib/pkgconfig PKG_CONFIG_PATH= cmake -S "$repo" -B "$out/kelmo" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  PKG_CONFIG_LIBDIR=$deps/libs/lib/pkgconfig PKG_CONFIG_PATH= \
+    cmake -S "$repo" -B "$out/kelmo" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$here/mingw-w64-x86_64.cmake" -DKELMO_WINDOWS_DEPS="$deps" \
     -DCMAKE_PREFIX_PATH="$deps/qt;$deps/libs" -DQT_HOST_PATH=/usr \
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DKELMO_GTEST_SOURCE_DIR=/usr/src/googletest -DKELMO_WARNINGS_AS_ERRORS=ON \
+    -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST \
     -DCMAKE_INSTALL_PREFIX="$out/stage"
   cmake --build "$out/kelmo" -j "$jobs"
 }
@@ -64,7 +66,7 @@ run_tests() {
 # is not Windows' own, found by following their imports.
 stage() {
   rm -rf "$out/stage"
-  cmake --install "$out/kelmo" --strip
+  cmake --install "$out/kelmo"
   local search=("$deps/qt/bin" "$deps/libs/bin" $KELMO_MINGW_RUNTIME_DIRS)
   local added=1
   while [ $added = 1 ]; do
@@ -79,12 +81,13 @@ stage() {
       done
       [ -z "$found" ] && continue # Windows' own
       cp "$found" "$out/stage/$dll"
-      $KELMO_MINGW_TRIPLET-strip --strip-unneeded "$out/stage/$dll"
       added=1
     done < <(find "$out/stage" -iname '*.exe' -o -iname '*.dll' | while read -r f; do
       $KELMO_MINGW_TRIPLET-objdump -p "$f" | sed -n 's/^\s*DLL Name: //p'
     done | sort -u)
   done
+  find "$out/stage" \( -iname '*.exe' -o -iname '*.dll' \) -exec $KELMO_MINGW_TRIPLET-strip \
+    --strip-unneeded {} +
 }
 
 package() {
