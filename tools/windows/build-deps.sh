@@ -17,7 +17,7 @@ work=${KELMO_WINDOWS_WORK:-$deps.work}
 libs=$deps/libs
 jobs=${KELMO_WINDOWS_JOBS:-$(nproc)}
 toolchain=$here/mingw-w64-x86_64.cmake
-all_parts=(qt zlib libjpeg libdeflate libwebp lcms2 dav1d libavif libde265 libheif brotli highway libjxl giflib)
+all_parts=(qt zlib libjpeg libdeflate libwebp lcms2 dav1d libde265 libheif brotli highway libjxl giflib)
 
 packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
   binutils-mingw-w64-x86-64 libz-mingw-w64-dev nasm meson ninja-build cmake pkg-config
@@ -68,8 +68,8 @@ fetch() {
       return
     fi
   done
-  log "could not fetch the source of $name"
-  exit 1
+  log "could not fetch the source of $name" >&2
+  return 1
 }
 
 cross_env() {
@@ -149,7 +149,9 @@ PC
 }
 
 build_libjpeg() {
-  cmake_part libjpeg "$(fetch libjpeg-turbo)" -DENABLE_STATIC=OFF -DWITH_TURBOJPEG=OFF \
+  local source
+  source=$(fetch libjpeg-turbo)
+  cmake_part libjpeg "$source" -DENABLE_STATIC=OFF -DWITH_TURBOJPEG=OFF \
     -DWITH_SIMD=ON
 }
 
@@ -175,7 +177,9 @@ PC
 }
 
 build_libwebp() {
-  cmake_part libwebp "$(fetch libwebp)" -DBUILD_SHARED_LIBS=ON -DWEBP_BUILD_ANIM_UTILS=OFF \
+  local source
+  source=$(fetch libwebp)
+  cmake_part libwebp "$source" -DBUILD_SHARED_LIBS=ON -DWEBP_BUILD_ANIM_UTILS=OFF \
     -DWEBP_BUILD_CWEBP=OFF -DWEBP_BUILD_DWEBP=OFF -DWEBP_BUILD_GIF2WEBP=OFF \
     -DWEBP_BUILD_IMG2WEBP=OFF -DWEBP_BUILD_VWEBP=OFF -DWEBP_BUILD_WEBPINFO=OFF \
     -DWEBP_BUILD_WEBPMUX=OFF -DWEBP_BUILD_EXTRAS=OFF
@@ -192,22 +196,23 @@ build_lcms2() {
 }
 
 build_dav1d() {
-  meson_part dav1d "$(fetch dav1d)" -Denable_tools=false -Denable_tests=false \
+  local source
+  source=$(fetch dav1d)
+  meson_part dav1d "$source" -Denable_tools=false -Denable_tests=false \
     -Denable_examples=false
 }
 
-build_libavif() {
-  cmake_part libavif "$(fetch libavif 0.11.1-1+deb12u1 0.11.1-1)" -DBUILD_SHARED_LIBS=ON \
-    -DAVIF_CODEC_DAV1D=ON -DAVIF_BUILD_APPS=OFF -DAVIF_BUILD_TESTS=OFF
-}
-
 build_libde265() {
-  cmake_part libde265 "$(fetch libde265 1.0.11-1+deb12u4 1.0.11-1+deb12u2)" \
+  local source
+  source=$(fetch libde265 1.0.11-1+deb12u4 1.0.11-1+deb12u2)
+  cmake_part libde265 "$source" \
     -DENABLE_SDL=OFF -DENABLE_DECODER=OFF -DENABLE_ENCODER=OFF -DBUILD_SHARED_LIBS=ON
 }
 
 build_libheif() {
-  cmake_part libheif "$(fetch libheif 1.15.1-1+deb12u3 1.15.1-1+deb12u1)" \
+  local source
+  source=$(fetch libheif 1.15.1-1+deb12u3 1.15.1-1+deb12u1)
+  cmake_part libheif "$source" \
     -DBUILD_SHARED_LIBS=ON -DWITH_EXAMPLES=OFF -DBUILD_TESTING=OFF -DWITH_X265=OFF \
     -DWITH_AOM_DECODER=OFF -DWITH_AOM_ENCODER=OFF -DWITH_RAV1E=OFF -DWITH_SvtEnc=OFF \
     -DWITH_DAV1D=ON -DWITH_DAV1D_PLUGIN=OFF -DWITH_LIBDE265=ON -DWITH_LIBDE265_PLUGIN=OFF \
@@ -215,17 +220,23 @@ build_libheif() {
 }
 
 build_brotli() {
-  cmake_part brotli "$(fetch brotli 1.0.9-2+deb12u1 1.0.9-2)" -DBUILD_SHARED_LIBS=ON \
+  local source
+  source=$(fetch brotli 1.0.9-2+deb12u1 1.0.9-2)
+  cmake_part brotli "$source" -DBUILD_SHARED_LIBS=ON \
     -DBROTLI_DISABLE_TESTS=ON
 }
 
 build_highway() {
-  cmake_part highway "$(fetch highway)" -DBUILD_SHARED_LIBS=OFF -DHWY_ENABLE_TESTS=OFF \
+  local source
+  source=$(fetch highway)
+  cmake_part highway "$source" -DBUILD_SHARED_LIBS=OFF -DHWY_ENABLE_TESTS=OFF \
     -DHWY_ENABLE_EXAMPLES=OFF -DHWY_ENABLE_CONTRIB=OFF -DBUILD_TESTING=OFF
 }
 
 build_libjxl() {
-  cmake_part libjxl "$(fetch jpeg-xl)" -DBUILD_SHARED_LIBS=ON -DBUILD_TESTING=OFF \
+  local source
+  source=$(fetch jpeg-xl)
+  cmake_part libjxl "$source" -DBUILD_SHARED_LIBS=ON -DBUILD_TESTING=OFF \
     -DJPEGXL_ENABLE_TOOLS=OFF -DJPEGXL_ENABLE_DOXYGEN=OFF -DJPEGXL_ENABLE_MANPAGES=OFF \
     -DJPEGXL_ENABLE_BENCHMARK=OFF -DJPEGXL_ENABLE_EXAMPLES=OFF -DJPEGXL_ENABLE_JNI=OFF \
     -DJPEGXL_ENABLE_SJPEG=OFF -DJPEGXL_ENABLE_OPENEXR=OFF -DJPEGXL_ENABLE_PLUGINS=OFF \

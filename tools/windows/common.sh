@@ -11,9 +11,8 @@ libdeflate 1.14: shared
 libwebp 1.2.4: shared, demux
 lcms2 2.14: shared
 dav1d 1.0.0: shared
-libavif: dav1d
 libde265 1.0.11: shared
-libheif 1.15.1: libde265, dav1d
+libheif 1.15.1: libde265, dav1d (AVIF read by libheif: libavif's source is not downloadable)
 brotli 1.0.9: shared
 highway 1.0.3: static
 libjxl 0.7.0: shared, system lcms2
