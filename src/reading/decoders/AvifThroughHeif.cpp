@@ -1,0 +1,13 @@
+// SPDX-License-Identifier: MIT
+// AVIF where libavif is not built: libheif, built with dav1d, reads it as it reads HEIC, and
+// applies the rotation and mirror boxes itself.
+#include "AvifDecoder.h"
+#include "HeifDecoder.h"
+
+namespace platform::decoders {
+
+Decoded AvifDecoder::decode(QFile& file, const DecodeContext& context) const {
+    return HeifDecoder().decode(file, context);
+}
+
+} // namespace platform::decoders
