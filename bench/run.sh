@@ -11,7 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-9}
-need=(xvfb xauth feh gpicview time libx11-dev)
+need=(xvfb xauth feh gpicview time libx11-dev gifsicle openbox xdotool psmisc)
 missing=()
 for p in "${need[@]}"; do dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p"); done
 if [ ${#missing[@]} -gt 0 ]; then
@@ -88,3 +88,61 @@ for picture in small.bmp large.bmp photo.jpg; do
 done
 SCRIPT
 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$work/launch.sh"
+
+echo; echo "== animations"
+# A 1920 × 1080 GIF of 30 frames at 33 ms (the nearest GIF delay to 30 frames a second), one of
+# 500 such frames (4 GB if every frame were kept), and the first frame alone as a still GIF:
+# frame 0 is magenta for the launch probe, the others bands of other colours.
+for i in 0 1 2 3 4 5 6 7 8 9; do
+  colour=$([ $i -eq 0 ] && echo '#ff00ff' || echo "hsl($((i * 36)),80%,50%)")
+  convert -size 1920x1080 xc:"$colour" -fill white -draw "rectangle $((i * 192)),0 $((i * 192 + 191)),1079" \
+    "$work/f$i.gif"
+done
+cp "$work/f0.gif" "$work/still.gif"
+frames30=(); for i in $(seq 0 29); do frames30+=("$work/f$((i % 10)).gif"); done
+gifsicle --no-warnings --delay 3 --loopcount=forever "${frames30[@]}" > "$work/anim30.gif"
+frames500=(); for i in $(seq 0 499); do frames500+=("$work/f$((i % 10)).gif"); done
+gifsicle --no-warnings --delay 3 --loopcount=forever "${frames500[@]}" > "$work/anim500.gif"
+cat > "$work/animations.sh" <<SCRIPT
+openbox > /dev/null 2>&1 &
+sleep 1
+# Processor ticks (1/100 s) of the viewer and every process under it.
+tree_ticks() { for p in \$(pstree -pT "\$1" | grep -o '([0-9]*)' | tr -d '()'); do
+  awk '{ print \$14 + \$15 }' /proc/\$p/stat 2>/dev/null; done | awk '{ s += \$1 } END { print s }'; }
+# Resident memory (kB) of the viewer alone, and of the processes under it.
+viewer_kb() { awk '/^VmRSS/ { print \$2 }' /proc/\$1/status; }
+readers_kb() { for p in \$(pstree -pT "\$1" | grep -o '([0-9]*)' | tr -d '()' | grep -vx "\$1"); do
+  awk '/^VmRSS/ { print \$2 }' /proc/\$p/status 2>/dev/null; done | awk '{ s += \$1 } END { print s + 0 }'; }
+"$bin/kelmo" "$work/anim30.gif" > /dev/null 2>&1 &
+pid=\$!
+sleep 3
+t=\$(tree_ticks \$pid); sleep 10; t2=\$(tree_ticks \$pid)
+echo "  30-frame 1920x1080 GIF at 33 ms, playing: \$(( (t2 - t) / 10 )) % of one core (10 s)"
+xdotool search --sync --onlyvisible --pid \$pid windowminimize > /dev/null 2>&1; sleep 1
+t=\$(tree_ticks \$pid); sleep 10; t2=\$(tree_ticks \$pid)
+echo "  the same, minimised: \$(( t2 - t )) hundredths of a second of processor time in 10 s"
+kill \$pid; wait \$pid 2>/dev/null
+"$bin/kelmo" "$work/anim500.gif" > /dev/null 2>&1 &
+pid=\$!
+peak_v=0; peak_r=0
+for loop in 1 2 3 4 5 6 7 8 9 10; do
+  for s in \$(seq 17); do  # a loop: 500 frames of 33 ms
+    v=\$(viewer_kb \$pid); r=\$(readers_kb \$pid)
+    [ "\$v" -gt \$peak_v ] && peak_v=\$v; [ "\$r" -gt \$peak_r ] && peak_r=\$r
+    sleep 1
+  done
+  [ \$loop = 1 ] && first=\$v
+  [ \$loop = 10 ] && echo "  500-frame 1920x1080 GIF, viewer after loop 1: \$((first / 1024)) MB, after loop 10: \$((v / 1024)) MB"
+done
+echo "  500-frame 1920x1080 GIF, peaks over ten loops: viewer \$((peak_v / 1024)) MB, readers \$((peak_r / 1024)) MB, together at most \$(((peak_v + peak_r) / 1024)) MB"
+kill \$pid; wait \$pid 2>/dev/null
+median() { sort -n | awk '{ v[NR] = \$1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+for i in \$(seq $runs); do
+  for picture in still anim30; do
+    timeout 20 "$bin/bench/kelmo_launch_probe" 200 150 ff00ff 10000 -- "$bin/kelmo" "$work/\$picture.gif" \
+      2>/dev/null >> "$work/launch.\$picture"; sleep 0.2
+  done
+done
+echo "  launch to first frame (median of $runs, ms): still GIF \$(median < "$work/launch.still"), 30-frame GIF \$(median < "$work/launch.anim30")"
+SCRIPT
+xvfb-run -a -s "-screen 0 1920x1200x24" bash "$work/animations.sh"

@@ -27,6 +27,8 @@ echo "package: $deb"
 dpkg-deb -f "$deb" Depends Installed-Size
 # The readers' system-call filter is linked: its library must be among the dependencies.
 dpkg-deb -f "$deb" Depends | grep -q "libseccomp2" || { echo "Depends lacks libseccomp2"; exit 1; }
+# The GIF module (kelmo-gif.so) reads animations with giflib, which has no other way in.
+dpkg-deb -f "$deb" Depends | grep -q "libgif7" || { echo "Depends lacks libgif7"; exit 1; }
 lintian --fail-on error,warning "$deb" 2> >(grep -v "root privileges" >&2)
 echo "lintian: no error, no warning"
 appstreamcli validate --no-net "$build/packaging/org.kelmo.kelmo.metainfo.xml"

@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-image-formats-plugins qt6-translations-l10n
           libjpeg62-turbo-dev libavif-dev libheif-dev libjxl-dev liblcms2-dev libseccomp-dev
-          libdeflate-dev zlib1g-dev libwebp-dev
+          libdeflate-dev zlib1g-dev libwebp-dev libgif-dev
           libgtest-dev libbenchmark-dev fonts-dejavu-core
           libx11-dev libxcb1-dev xvfb xauth dpkg-dev file
           openbox xdotool xclip x11-utils imagemagick poppler-utils

@@ -15,6 +15,9 @@ constexpr std::int16_t keyEscape = 27;
 constexpr std::int16_t keyA = 65;
 constexpr std::int16_t keyC = 67;
 constexpr std::int16_t keyMenu = 93;
+constexpr std::int16_t keyP = 80;
+constexpr std::int16_t keyComma = 188;
+constexpr std::int16_t keyPeriod = 190;
 constexpr std::int16_t keyF10 = 121;
 constexpr std::int16_t keyPageUp = 33;
 constexpr std::int16_t keyPageDown = 34;
@@ -159,7 +162,11 @@ void KelmoForm::wireEvents() {
     };
     w.onLinkError = [this](std::int16_t error) { Form_LinkError(error); };
     w.onFileDropped = [this](const QString& path) { Form_FileDropped(path); };
-    w.afterEvent = [this] { describeView(model_); };
+    w.afterEvent = [this] {
+        player_.followShownPicture();
+        describeView(model_);
+    };
+    w.onShownChanged = [this](bool shown) { player_.setShownOnScreen(shown); };
     model_.Aumenta.onClick = [this] { Aumenta_Click(); };
     model_.Disminuye.onClick = [this] { Disminuye_Click(); };
     model_.Zoom.onClick = [this] { Zoom_Click(); };
@@ -194,7 +201,7 @@ void KelmoForm::Form_KeyDown(std::int16_t keyCode, std::int16_t shift) {
         selection_.hide();
     } else if (keyCode == keyC && (shift & ctrlBit) != 0) {
         ToClipBoard_Click();
-    } else if (keyboardCommand(keyCode, shift)) {
+    } else if (keyboardCommand(keyCode, shift) || playingCommand(keyCode, shift)) {
         // The keys that stand for the pointer go no further: an arrow would also move the focus.
         model_.window.consumeKey();
     } else if ((shift & (ctrlBit | altBit)) != 0) {
@@ -228,6 +235,23 @@ bool KelmoForm::keyboardCommand(std::int16_t keyCode, std::int16_t shift) {
         }
     }
     return false;
+}
+
+bool KelmoForm::playingCommand(std::int16_t keyCode, std::int16_t shift) {
+    if (shift != 0 || !player_.animating()) {
+        return false;
+    }
+    switch (keyCode) {
+    case keyP:
+        player_.togglePause();
+        return true;
+    case keyPeriod:
+    case keyComma:
+        player_.step(keyCode == keyPeriod ? 1 : -1);
+        return true;
+    default:
+        return false;
+    }
 }
 
 void KelmoForm::Form_MouseDown(std::int16_t button, std::int16_t, float, float) {

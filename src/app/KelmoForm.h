@@ -10,6 +10,7 @@
 #include "output/ClipboardCopier.h"
 #include "output/PrintCommands.h"
 #include "output/SelectionSaver.h"
+#include "playing/AnimationPlayer.h"
 #include "selection/SelectionTool.h"
 #include "selection/ZoomCommand.h"
 #include "view/PanoramicNavigator.h"
@@ -26,6 +27,8 @@ class KelmoForm {
     const KelmoModel& model() const { return model_; }
     platform::Form& window() { return model_.window; }
     const selection::SelectionTool& selectionTool() const { return selection_; }
+    playing::AnimationPlayer& player() { return player_; }
+    const playing::AnimationPlayer& player() const { return player_; }
 
     void Form_Load();
     void Form_KeyDown(std::int16_t keyCode, std::int16_t shift);
@@ -34,7 +37,10 @@ class KelmoForm {
     // A file dropped on the window opens as the open command opens the file it was given.
     void Form_FileDropped(const QString& path);
     // The first frame is on screen: what start-up left for later may begin.
-    void Form_FirstShown() { browser_.readAhead(); }
+    void Form_FirstShown() {
+        player_.begin();
+        browser_.readAhead();
+    }
     void SubMenuCerrar_Click() { model_.window.unload(); }
 
     void SubMenuAbrir_Click() {
@@ -71,6 +77,8 @@ class KelmoForm {
     // The keys that do what the pointer does over the view: Ctrl+A, Shift with the arrows (and
     // Ctrl, ten pixels at a time), the menu key and Shift+F10. False for any other key.
     bool keyboardCommand(std::int16_t keyCode, std::int16_t shift);
+    // P, the period and the comma: pause, resume and step an animation. False for any other key.
+    bool playingCommand(std::int16_t keyCode, std::int16_t shift);
 
     KelmoModel model_;
     loading::PictureOpener opener_{model_};
@@ -83,6 +91,8 @@ class KelmoForm {
     output::SelectionSaver saver_{model_};
     output::PrintCommands printing_{model_};
     browsing::FolderBrowser browser_{model_, opener_};
+    playing::EventLoopClock clock_;
+    playing::AnimationPlayer player_{model_, clock_};
 };
 
 } // namespace app

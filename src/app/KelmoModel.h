@@ -9,6 +9,7 @@
 #include "components/CommonDialog.h"
 #include "components/PictureClip.h"
 #include "platform/Form.h"
+#include "platform/Frames.h"
 #include "reading/BackgroundReader.h"
 
 namespace app {
@@ -24,6 +25,8 @@ struct KelmoServices {
     const platform::CommandLine& commandLine;
     components::DialogPrompter& prompter;
     platform::BackgroundReader& backgroundReader;
+    // Where an animation's frames are read; null where nothing plays.
+    platform::FrameSource* frames = nullptr;
 };
 
 // The program's own fixed texts.

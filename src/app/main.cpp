@@ -71,8 +71,9 @@ int main(int argc, char** argv) {
         platform::ArgumentsCommandLine::fromSystem(QApplication::arguments().mid(1));
     // Pictures read ahead of the person's next move go through the same readers.
     platform::BackgroundReader backgroundReader(platform::readingBeside(fileLoader));
-    app::KelmoServices services{loader, saver,      clipboard,   printer,  messages,
-                                screen, screenArea, commandLine, prompter, backgroundReader};
+    app::KelmoServices services{loader,     saver,      clipboard,   printer,  messages,
+                                screen,     screenArea, commandLine, prompter, backgroundReader,
+                                &fileLoader};
 
     app::KelmoForm form(services);
     platform::qt::QtFormWindow window(form.window());

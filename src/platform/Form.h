@@ -76,6 +76,8 @@ class Form {
     // Runs after every handler, its error shown or not: state derived from the whole model (what
     // a screen reader is told of the pictures) follows each event. It must not fail.
     std::function<void()> afterEvent;
+    // The window went off the screen (hidden or minimised: false) or came back (true).
+    std::function<void(bool shown)> onShownChanged;
 
     // Runs the Load event, before the window is first shown.
     void load() { runHandler(onLoad); }

@@ -29,6 +29,9 @@ class FrameStream {
     // many frames its file declares (-1: it does not say).
     virtual int plays() const = 0;
     virtual int declaredFrames() const = 0;
+    // Once next() has given nothing: whether the file ended before its animation did (damage,
+    // a cut file, a reader that failed or overran a limit). It then plays no further.
+    virtual bool endedEarly() const = 0;
 };
 
 class FrameSource {

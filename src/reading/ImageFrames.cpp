@@ -65,6 +65,9 @@ class ReaderFrames : public FrameStream {
     }
     int plays() const override { return plays_; }
     int declaredFrames() const override { return declared_; }
+    bool endedEarly() const override {
+        return reading_.end() != sandbox::ReadEnd::Picture || !reading_.earlyEnd().isEmpty();
+    }
 
   private:
     sandbox::FramesReading reading_; // holds its own copy of the file's descriptor
@@ -82,6 +85,10 @@ class InProcessFrames : public FrameStream {
             if (file_ != nullptr) {
                 frames_ = decoders::openAnimation(*file_, context_);
             }
+            if (frames_ != nullptr) {
+                plays_ = frames_->info().plays;
+                declared_ = frames_->info().frameCount;
+            }
         } catch (const decoders::DecodeFailure&) {
         } catch (const std::bad_alloc&) {
         }
@@ -95,20 +102,27 @@ class InProcessFrames : public FrameStream {
                 return Frame{Picture(finishFrame(*frame, frames_->info(), context_)),
                              frame->delayMs};
             }
+            frames_.reset();
+            return std::nullopt;
         } catch (const decoders::DecodeFailure&) { // the frames before the damage stand
         } catch (const std::bad_alloc&) {
         }
         frames_.reset();
+        early_ = true;
         return std::nullopt;
     }
-    int plays() const override { return frames_ ? frames_->info().plays : 0; }
-    int declaredFrames() const override { return frames_ ? frames_->info().frameCount : -1; }
+    int plays() const override { return plays_; }
+    int declaredFrames() const override { return declared_; }
+    bool endedEarly() const override { return early_; }
 
   private:
     std::unique_ptr<QFile> file_;
     decoders::DecodeContext context_;
     std::stop_token stop_;
     std::unique_ptr<decoders::FrameReader> frames_;
+    int plays_ = 0;
+    int declared_ = -1;
+    bool early_ = false;
 };
 
 } // namespace

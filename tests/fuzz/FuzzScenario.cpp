@@ -4,6 +4,8 @@
 #include "app/KelmoForm.h"
 #include "platform/ArgumentsCommandLine.h"
 #include "reading/ImageFileLoader.h"
+#include "reading/decoders/FrameReader.h"
+#include "reading/decoders/PictureFinish.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -63,6 +65,32 @@ QString scratchFile() {
         QStringLiteral("kelmo-fuzz-%1").arg(QCoreApplication::applicationPid()));
 }
 
+// Reads the frames of whatever animation the file holds, each finished as the player has them
+// finished; a damaged file ends with its reason.
+void readFrames(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return;
+    }
+    const platform::decoders::DecodeContext context{qint64(64) << 20};
+    try {
+        const auto frames = platform::decoders::openAnimation(file, context);
+        for (int n = 0; frames != nullptr && n < 64; ++n) {
+            std::optional<platform::decoders::AnimationFrame> frame = frames->next();
+            if (!frame) {
+                break;
+            }
+            platform::decoders::Decoded decoded;
+            decoded.image = std::move(frame->canvas);
+            decoded.iccProfile = frames->info().iccProfile;
+            decoded.codePoints = frames->info().codePoints;
+            platform::decoders::finishPicture(std::move(decoded), context);
+        }
+    } catch (const platform::decoders::DecodeFailure&) {
+    } catch (const std::bad_alloc&) {
+    }
+}
+
 } // namespace
 
 void runScenario(const QByteArray& bytes) {
@@ -101,6 +129,7 @@ void runScenario(const QByteArray& bytes) {
     window.runHandler([&] { form.Image1_MouseMove(1, 0, w / 2, h / 2); });
     window.runHandler([&] { form.SaveSelected_Click(); });
     window.runHandler([&] { form.Restore_Click(); });
+    readFrames(path);
     QFile::remove(path);
 }
 

@@ -85,7 +85,7 @@ KelmoHarness::KelmoHarness(const QString& text)
           text.isEmpty() ? QStringList{} : QStringList{text})),
       services(std::make_unique<app::KelmoServices>(
           app::KelmoServices{loader, saver, clipboard, printer, messages, screen, screenArea,
-                             *commandLine, prompter, backgroundReader})),
+                             *commandLine, prompter, backgroundReader, &loader})),
       form_(std::make_unique<app::KelmoForm>(*services)) {}
 
 } // namespace testing_support

@@ -191,10 +191,10 @@ QImage laterEveryTime(int, const platform::decoders::DecodeContext&) {
 }
 
 TEST(PrefetchingLoader, TakesOnlyOurModulesFromAReaderAndAsksAgainOnce) {
-    for (const char* name : {"jpeg", "png", "webp", "avif", "heif", "jxl", "colour"}) {
+    for (const char* name : {"jpeg", "png", "webp", "gif", "avif", "heif", "jxl", "colour"}) {
         EXPECT_STREQ(platform::decoders::formatModuleNamed(name), name);
     }
-    for (const char* name : {"", "jpe", "jpegx", "../jpeg", "/tmp/x", "JPEG", "bmp", "gif"}) {
+    for (const char* name : {"", "jpe", "jpegx", "../jpeg", "/tmp/x", "JPEG", "bmp", "ico"}) {
         EXPECT_EQ(platform::decoders::formatModuleNamed(name), nullptr) << name;
     }
     testing_support::PictureFiles files;

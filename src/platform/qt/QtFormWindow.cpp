@@ -63,6 +63,10 @@ std::int16_t keyCode(int qtKey) {
         return 93;
     case Qt::Key_F10:
         return 121;
+    case Qt::Key_Comma:
+        return 188;
+    case Qt::Key_Period:
+        return 190;
     default:
         return 0;
     }
@@ -228,6 +232,31 @@ void QtFormWindow::showForm() {
                                         [](auto& a, auto& b) { return a.first < b.first; });
     if (first != buttons.end()) {
         first->second->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void QtFormWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    followShown();
+}
+
+void QtFormWindow::hideEvent(QHideEvent* event) {
+    QMainWindow::hideEvent(event);
+    followShown();
+}
+
+void QtFormWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        followShown();
+    }
+}
+
+void QtFormWindow::followShown() {
+    const bool shown = isVisible() && !isMinimized();
+    if (shown != toldShown_ && form_.onShownChanged) {
+        toldShown_ = shown;
+        form_.onShownChanged(shown);
     }
 }
 

@@ -36,6 +36,9 @@ class QtFormWindow : public QMainWindow, private FormObserver {
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -51,9 +54,13 @@ class QtFormWindow : public QMainWindow, private FormObserver {
     void buildButtons();
     void applyGeometry();
     QSize frameExtent() const;
+    // Tells the form whether the window is on the screen (shown and not minimised), when that
+    // changes.
+    void followShown();
 
     Form& form_;
     FormSurface* surface_ = nullptr;
+    bool toldShown_ = true;
     std::map<QString, QToolButton*> buttons_;
     std::map<QString, QMenu*> menus_;
     std::map<QString, QAction*> actions_;

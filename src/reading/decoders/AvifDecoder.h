@@ -2,7 +2,8 @@
 #pragma once
 
 // AVIF through libavif: the primary image (the first frame of a sequence), its rotation and
-// mirror boxes as an orientation, and its ICC profile or colour code points.
+// mirror boxes as an orientation, and its ICC profile or colour code points; and the frames of an
+// image sequence.
 
 #include "PictureDecoder.h"
 
@@ -11,6 +12,9 @@ namespace platform::decoders {
 class AvifDecoder : public PictureDecoder {
   public:
     Decoded decode(QFile& file, const DecodeContext& context) const override;
+    // An image sequence's frames.
+    std::unique_ptr<FrameReader> openFrames(QFile& file,
+                                            const DecodeContext& context) const override;
 };
 
 // The EXIF orientation that a HEIF rotation (quarter turns anticlockwise) followed by a mirror

@@ -4,6 +4,7 @@
 #include "FrameReader.h"
 #include "PictureDecoder.h"
 
+
 #include <QtEndian>
 
 namespace platform::decoders {
@@ -20,6 +21,10 @@ void DecodeContext::checkSize(qint64 width, qint64 height) const {
     if (memory != nullptr) {
         memory->pictureSized(width * height * 4);
     }
+}
+
+std::unique_ptr<FrameReader> PictureDecoder::openFrames(QFile&, const DecodeContext&) const {
+    return nullptr;
 }
 
 bool hasBrand(const QByteArray& head, std::initializer_list<const char*> brands) {
@@ -45,11 +50,6 @@ void rgbaToArgb32(QImage& image, bool alpha) {
         }
     }
     image.reinterpretAsFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-}
-
-std::unique_ptr<FrameReader> PictureDecoder::openFrames(QFile& /*file*/,
-                                                        const DecodeContext& /*context*/) const {
-    return nullptr;
 }
 
 } // namespace platform::decoders

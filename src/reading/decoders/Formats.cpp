@@ -71,6 +71,10 @@ struct Format {
     const PictureDecoder* decoder; // null until its module is installed
     MissingDecoder missing;
     bool toolkit = false; // read by Qt's own reader
+    // Where Qt's reader reads the stills, the module's reader of the format's animations.
+    const PictureDecoder* animations = nullptr;
+
+    const PictureDecoder* framesReader() const { return toolkit ? animations : decoder; }
 };
 
 // Written only before any reader runs (the helper loads the modules before it forks one, a
@@ -129,14 +133,15 @@ const PictureDecoder* decoderFor(const QByteArray& head) {
     return format->decoder != nullptr ? format->decoder : &format->missing;
 }
 
-std::unique_ptr<FrameReader> openAnimation(QFile& file, const DecodeContext& context) {
-    const PictureDecoder* decoder = decoderFor(file.peek(32));
-    return decoder != nullptr ? decoder->openFrames(file, context) : nullptr;
-}
-
 const char* moduleFor(const QByteArray& head) {
     const Format* format = formatOf(head);
     return format == nullptr || format->toolkit ? nullptr : formatModuleNamed(format->name);
+}
+
+std::unique_ptr<FrameReader> openAnimation(QFile& file, const DecodeContext& context) {
+    const Format* format = formatOf(file.peek(32));
+    const PictureDecoder* reader = format != nullptr ? format->framesReader() : nullptr;
+    return reader != nullptr ? reader->openFrames(file, context) : nullptr;
 }
 
 QList<QByteArray> readableFormats() {
@@ -169,7 +174,7 @@ void installModule(const char* name, const ModuleExports& exports) {
         table.littleCms = exports.convertColour;
     }
     if (Format* format = table.find(name); format != nullptr && exports.decoder != nullptr) {
-        format->decoder = exports.decoder;
+        (format->toolkit ? format->animations : format->decoder) = exports.decoder;
     }
 }
 
@@ -179,7 +184,7 @@ bool moduleInstalled(const char* name) {
         return table.littleCms != nullptr;
     }
     const Format* format = table.find(name);
-    return format != nullptr && format->decoder != nullptr;
+    return format != nullptr && format->framesReader() != nullptr;
 }
 
 bool firstTryOf(const char* name) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "JxlDecoder.h"
 
+#include "FrameReader.h"
+
 #include <QFile>
 #include <jxl/decode.h>
 #include <jxl/thread_parallel_runner.h>
@@ -37,7 +39,156 @@ QByteArray pixelsProfile(const ::JxlDecoder* jxl) {
     return icc;
 }
 
+// An animation's frames as libjxl composes them (coalesced: each one the whole canvas), upright.
+class JxlFrames : public FrameReader {
+  public:
+    JxlFrames(QByteArray bytes, const DecodeContext& context)
+        : bytes_(std::move(bytes)), context_(context), jxl_(JxlDecoderCreate(nullptr)),
+          runner_(JxlThreadParallelRunnerCreate(nullptr, 2)) {
+        if (!jxl_ || !runner_) {
+            fail("no hay memoria suficiente");
+        }
+        if (JxlDecoderSubscribeEvents(jxl_.get(), JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING |
+                                                      JXL_DEC_FRAME | JXL_DEC_FULL_IMAGE) !=
+                JXL_DEC_SUCCESS ||
+            JxlDecoderSetParallelRunner(jxl_.get(), JxlThreadParallelRunner, runner_.get()) !=
+                JXL_DEC_SUCCESS ||
+            JxlDecoderSetUnpremultiplyAlpha(jxl_.get(), JXL_TRUE) != JXL_DEC_SUCCESS) {
+            fail("no se pudo preparar el lector de JPEG XL");
+        }
+        JxlDecoderSetInput(jxl_.get(), reinterpret_cast<const uint8_t*>(bytes_.constData()),
+                           size_t(bytes_.size()));
+        JxlDecoderCloseInput(jxl_.get());
+    }
+
+    // Reads up to the first frame's header: false where the file is no animation of two frames
+    // or more.
+    bool open() {
+        for (;;) {
+            switch (step()) {
+            case JXL_DEC_BASIC_INFO:
+                if (JxlDecoderGetBasicInfo(jxl_.get(), &basic_) != JXL_DEC_SUCCESS) {
+                    fail("la cabecera está dañada");
+                }
+                if (!basic_.have_animation) {
+                    return false;
+                }
+                // The frames come upright: a turn of a quarter exchanges the sides.
+                info_.width = int(basic_.orientation >= 5 ? basic_.ysize : basic_.xsize);
+                info_.height = int(basic_.orientation >= 5 ? basic_.xsize : basic_.ysize);
+                context_.checkSize(info_.width, info_.height);
+                info_.plays = int(std::min<uint32_t>(basic_.animation.num_loops, 1 << 30));
+                break;
+            case JXL_DEC_COLOR_ENCODING:
+                info_.iccProfile = pixelsProfile(jxl_.get());
+                break;
+            case JXL_DEC_FRAME:
+                return readFrameHeader() && !lastFrame_;
+            default:
+                fail("el archivo no tiene ninguna imagen");
+            }
+        }
+    }
+
+    const AnimationInfo& info() const override { return info_; }
+
+    std::optional<AnimationFrame> next() override {
+        if (!headerRead_) {
+            if (lastFrame_) {
+                return std::nullopt;
+            }
+            const JxlDecoderStatus status = step();
+            if (status == JXL_DEC_SUCCESS) {
+                return std::nullopt;
+            }
+            if (status != JXL_DEC_FRAME || !readFrameHeader()) {
+                fail("los datos de la imagen están dañados");
+            }
+        }
+        headerRead_ = false;
+        AnimationFrame frame;
+        for (;;) {
+            switch (step()) {
+            case JXL_DEC_NEED_IMAGE_OUT_BUFFER:
+                frame.canvas = outputBuffer();
+                break;
+            case JXL_DEC_FULL_IMAGE:
+                if (frame.canvas.isNull()) {
+                    fail("los datos de la imagen están dañados");
+                }
+                rgbaToArgb32(frame.canvas, basic_.alpha_bits > 0);
+                frame.delayMs = delayMs_;
+                return frame;
+            default:
+                fail("los datos de la imagen están dañados");
+            }
+        }
+    }
+
+  private:
+    JxlDecoderStatus step() {
+        const JxlDecoderStatus status = JxlDecoderProcessInput(jxl_.get());
+        if (status == JXL_DEC_NEED_MORE_INPUT) {
+            fail("el archivo termina antes de tiempo");
+        }
+        if (status == JXL_DEC_ERROR) {
+            fail("los datos de la imagen están dañados");
+        }
+        return status;
+    }
+
+    bool readFrameHeader() {
+        JxlFrameHeader header{};
+        if (JxlDecoderGetFrameHeader(jxl_.get(), &header) != JXL_DEC_SUCCESS) {
+            return false;
+        }
+        const auto& tps = basic_.animation;
+        const quint64 ms = tps.tps_numerator == 0 ? 0
+                                                  : quint64(header.duration) * 1000 *
+                                                        tps.tps_denominator / tps.tps_numerator;
+        delayMs_ = frameDelayMs(int(std::min<quint64>(ms, 1 << 30)));
+        lastFrame_ = header.is_last;
+        headerRead_ = true;
+        return true;
+    }
+
+    QImage outputBuffer() {
+        const JxlPixelFormat format{4, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+        QImage canvas = context_.newImage(info_.width, info_.height, QImage::Format_RGBA8888);
+        size_t needed = 0;
+        if (canvas.isNull()) {
+            throw std::bad_alloc();
+        }
+        if (JxlDecoderImageOutBufferSize(jxl_.get(), &format, &needed) != JXL_DEC_SUCCESS ||
+            needed > size_t(canvas.sizeInBytes()) ||
+            JxlDecoderSetImageOutBuffer(jxl_.get(), &format, canvas.bits(),
+                                        size_t(canvas.sizeInBytes())) != JXL_DEC_SUCCESS) {
+            fail("los datos de la imagen están dañados");
+        }
+        return canvas;
+    }
+
+    QByteArray bytes_; // read by the decoder as long as it lives
+    DecodeContext context_;
+    std::unique_ptr<::JxlDecoder, DecoderDeleter> jxl_;
+    std::unique_ptr<void, RunnerDeleter> runner_;
+    JxlBasicInfo basic_{};
+    AnimationInfo info_;
+    int delayMs_ = 100;
+    bool headerRead_ = false; // the next frame's header is read already
+    bool lastFrame_ = false;
+};
+
 } // namespace
+
+std::unique_ptr<FrameReader> JxlDecoder::openFrames(QFile& file,
+                                                    const DecodeContext& context) const {
+    auto frames = std::make_unique<JxlFrames>(file.readAll(), context);
+    if (!frames->open()) {
+        return nullptr;
+    }
+    return frames;
+}
 
 Decoded JxlDecoder::decode(QFile& file, const DecodeContext& context) const {
     const QByteArray bytes = file.readAll();

@@ -133,9 +133,16 @@ class PictureDecoder {
     // The frames of the animation in the file, positioned at its start (FrameReader.h); null
     // where the file holds one picture, or the format does not animate. Throws DecodeFailure for
     // a damaged head, and refuses a canvas over the limit with context.checkSize.
+    // (Defined where FrameReader is complete: DecoderSupport.cpp.)
     virtual std::unique_ptr<FrameReader> openFrames(QFile& file,
                                                     const DecodeContext& context) const;
 };
+
+// The frames of the animation in the file, positioned at its start: its head picks the format's
+// reader, as decoderFor does. Null for a still picture (one frame), a format that does not
+// animate, or one whose reader is not installed. Throws DecodeFailure for a damaged head or a
+// canvas over the limit.
+std::unique_ptr<FrameReader> openAnimation(QFile& file, const DecodeContext& context);
 
 // The reader of the format whose signature the file's first bytes (up to 32 of them, fewer for a
 // short file) carry; null when they are no format Kelmo reads. A format whose library could not
@@ -143,9 +150,6 @@ class PictureDecoder {
 // TIFF, MNG, WBMP, XPM and SVG, whose readers have a poor security record or are not raster
 // pictures.
 const PictureDecoder* decoderFor(const QByteArray& head);
-// The frames of the animation in the file, positioned at its start, by the reader of its format;
-// null for a still picture (FrameReader.h).
-std::unique_ptr<FrameReader> openAnimation(QFile& file, const DecodeContext& context);
 // The module (FormatModule.h) that brings the reader of the format the head names; null for a
 // reader built in, Qt's own, or no format at all.
 const char* moduleFor(const QByteArray& head);

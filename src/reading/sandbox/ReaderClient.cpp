@@ -355,6 +355,7 @@ struct FramesReading::Reader {
     qint64 maxBytes = 0;
     std::chrono::milliseconds frameTimeLimit{};
     ReadEnd end = ReadEnd::NoReader;
+    QString earlyEnd;
     bool asked = false; // a frame has been asked for: the next one must be
     bool over = false;
 };
@@ -402,6 +403,7 @@ std::optional<ArrivedFrame> FramesReading::next() {
     if (outcome.end != ReadEnd::Picture) {
         r.over = true;
         r.end = outcome.end == ReadEnd::Finished ? ReadEnd::Picture : outcome.end;
+        r.earlyEnd = outcome.reason;
         r.wait->endReader();
         return std::nullopt;
     }
@@ -411,6 +413,10 @@ std::optional<ArrivedFrame> FramesReading::next() {
 
 ReadEnd FramesReading::end() const {
     return reader_->end;
+}
+
+QString FramesReading::earlyEnd() const {
+    return reader_->earlyEnd;
 }
 
 } // namespace platform::sandbox

@@ -131,8 +131,10 @@ class FramesReading {
     // The next frame, waiting for it; nothing once the animation has ended, or where the reader
     // failed, crashed, overran a limit or was stopped (end() says which).
     std::optional<ArrivedFrame> next();
-    // How the reading ended: Picture when the animation ended as its file says.
+    // How the reading ended: Picture when the animation ended as its file says (though damage
+    // may have cut it short: then earlyEnd() says what the reader found).
     ReadEnd end() const;
+    QString earlyEnd() const;
 
   private:
     struct Reader;

@@ -26,10 +26,11 @@ inline constexpr const char* moduleEntryName = "kelmo_format_module";
 using ModuleEntry = const ModuleExports* (*)();
 
 // The modules, by the name of their file (kelmo-<name>.so): the formats' short names, and
-// "colour". A format whose module is not installed is refused with a short reason; without the
-// colour module, profiles that Qt cannot convert are shown as stored.
-inline constexpr const char* formatModules[] = {"jpeg", "png", "webp",  "avif",
-                                                "heif", "jxl", "colour"};
+// "colour". GIF's module reads its animations only: Qt's reader reads its stills. A format whose
+// module is not installed is refused with a short reason; without the colour module, profiles that
+// Qt cannot convert are shown as stored.
+inline constexpr const char* formatModules[] = {"jpeg", "png",  "webp", "gif",
+                                                "avif", "heif", "jxl",  "colour"};
 
 // The module of that name as formatModules spells it; null for any other name.
 inline const char* formatModuleNamed(QByteArrayView name) {

@@ -8,6 +8,7 @@
 #include "reading/decoders/HeifDecoder.h"
 #include "reading/decoders/JpegDecoder.h"
 #include "reading/decoders/JxlDecoder.h"
+#include "reading/decoders/gif/GifDecoder.h"
 #include "reading/decoders/png/PngDecoder.h"
 #include "reading/decoders/webp/WebpDecoder.h"
 
@@ -17,11 +18,12 @@ void useLinkedFormats() {
     static const JpegDecoder jpeg;
     static const PngDecoder png;
     static const WebpDecoder webp;
+    static const GifDecoder gif;
     static const AvifDecoder avif;
     static const HeifDecoder heif;
     static const JxlDecoder jxl;
     const std::pair<const char*, const PictureDecoder*> readers[] = {
-        {"jpeg", &jpeg}, {"png", &png},   {"webp", &webp},
+        {"jpeg", &jpeg}, {"png", &png},   {"webp", &webp}, {"gif", &gif},
         {"avif", &avif}, {"heif", &heif}, {"jxl", &jxl},
     };
     for (const auto& [name, reader] : readers) {

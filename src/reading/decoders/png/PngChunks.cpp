@@ -320,12 +320,44 @@ PngFile ChunkWalker::readUpToData() {
             continue;
         } else if (is(chunk, "tRNS")) {
             readTransparency(chunk, file);
+        } else if (is(chunk, "acTL") && chunk.length == 8 && !file.animation) {
+            file.animation = AnimationControl{be32(chunk.data), be32(chunk.data + 4)};
+        } else if (is(chunk, "fcTL") && !file.firstFrame) {
+            file.firstFrame = frameControl(QByteArrayView(chunk.data, chunk.length));
         } else if (beforePalette) {
             colours.take(chunk);
         }
     }
     file.iccProfile = colours.profile();
+    headerRead_ = true;
     return file;
+}
+
+bool ChunkWalker::readChunk(QByteArray& type, QByteArray& payload) {
+    if (!headerRead_ && !nextHeader()) {
+        return false;
+    }
+    headerRead_ = false;
+    type = QByteArray(reinterpret_cast<const char*>(type_), 4);
+    payload.resize(qsizetype(length_));
+    return readPayload(reinterpret_cast<uchar*>(payload.data()));
+}
+
+std::optional<FrameControl> frameControl(QByteArrayView payload) {
+    if (payload.size() != 26) {
+        return std::nullopt;
+    }
+    const auto* p = reinterpret_cast<const uchar*>(payload.data());
+    const auto be16 = [](const uchar* q) { return (int(q[0]) << 8) | int(q[1]); };
+    const quint32 width = be32(p + 4), height = be32(p + 8), x = be32(p + 12), y = be32(p + 16);
+    if (width == 0 || height == 0 || width > 1u << 30 || height > 1u << 30 || x > 1u << 30 ||
+        y > 1u << 30 || p[24] > FrameControl::Previous || p[25] > FrameControl::Over) {
+        return std::nullopt;
+    }
+    const int numerator = be16(p + 20);
+    const int denominator = be16(p + 22) == 0 ? 100 : be16(p + 22); // 0 stands for hundredths
+    return FrameControl{int(width), int(height), int(x), int(y), numerator * 1000 / denominator,
+                        p[24],      p[25]};
 }
 
 void ChunkWalker::readData(PngFile& file, uchar* room, qsizetype roomSize) {

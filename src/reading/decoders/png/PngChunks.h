@@ -40,6 +40,28 @@ struct Transparency {
     std::array<quint16, 3> key{}; // grey in [0], or red, green, blue: the one transparent colour
 };
 
+// An animated PNG's frame control chunk (fcTL): where the frame goes, how long it stays, and
+// what happens to its rectangle.
+struct FrameControl {
+    enum Dispose : int { None = 0, Background = 1, Previous = 2 };
+    enum Blend : int { Source = 0, Over = 1 };
+    int width = 0;
+    int height = 0;
+    int x = 0;
+    int y = 0;
+    int delayMs = 0; // as declared
+    int dispose = None;
+    int blend = Source;
+};
+// Null where the chunk is not one (a wrong length, an unknown dispose or blend kind).
+std::optional<FrameControl> frameControl(QByteArrayView payload);
+
+// The animation control chunk (acTL), where it comes before the image data.
+struct AnimationControl {
+    quint32 frames = 0;
+    quint32 plays = 0; // 0: for ever
+};
+
 struct PngFile {
     Header header;
     std::array<QRgb, 256> palette{}; // with the tRNS alpha; entries past `paletteSize` unset
@@ -48,6 +70,8 @@ struct PngFile {
     QByteArray iccProfile;                          // empty: untagged or sRGB
     Orientation orientation = Orientation::Upright; // from the eXIf chunk
     std::optional<CodePoints> codePoints;           // from the cICP chunk
+    std::optional<AnimationControl> animation;      // from the acTL chunk
+    std::optional<FrameControl> firstFrame;         // an fcTL before the image data
     // The concatenated image data (zlib stream): in the room the reader gave, or in `spill`.
     const uchar* data = nullptr;
     qsizetype dataSize = 0;
@@ -64,6 +88,11 @@ class ChunkWalker {
     PngFile readUpToData();
     // The image data, into `room` when the rest of the file fits there; then any metadata after.
     void readData(PngFile& file, uchar* room, qsizetype roomSize);
+    // Instead of readData, for an animation's frames: the next chunk whole, from the first image
+    // data chunk on. False at the file's end or where a chunk is cut short; intact() then says
+    // whether its CRC matches.
+    bool readChunk(QByteArray& type, QByteArray& payload);
+    bool intact() const { return intact_; }
 
   private:
     bool nextHeader();
@@ -77,6 +106,7 @@ class ChunkWalker {
     bool intact_ = false;
     bool seenExif_ = false;
     bool seenCodePoints_ = false;
+    bool headerRead_ = false; // the next chunk's header is read already
 };
 
 } // namespace platform::decoders::png

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "PngDecoder.h"
 
+#include "ApngFrames.h"
 #include "PngChunks.h"
 #include "PngImageData.h"
 
@@ -24,6 +25,11 @@ Decoded PngDecoder::decode(QFile& file, const DecodeContext& context) const {
         decoded.iccProfile.clear();
     }
     return decoded;
+}
+
+std::unique_ptr<FrameReader> PngDecoder::openFrames(QFile& file,
+                                                    const DecodeContext& context) const {
+    return png::openApngFrames(file, context);
 }
 
 } // namespace platform::decoders

@@ -12,6 +12,9 @@ namespace platform::decoders {
 class PngDecoder : public PictureDecoder {
   public:
     Decoded decode(QFile& file, const DecodeContext& context) const override;
+    // An animated PNG's frames (ApngFrames.h).
+    std::unique_ptr<FrameReader> openFrames(QFile& file,
+                                            const DecodeContext& context) const override;
 };
 
 } // namespace platform::decoders

@@ -327,4 +327,8 @@ QImage decodeImageDataWithZlib(const PngFile& file) {
                                     DecodeContext{qint64(1) << 40}));
 }
 
+QImage decodeImageDataInto(const PngFile& file, QImage image) {
+    return readWithZlib(file, RowConverter(file), std::move(image));
+}
+
 } // namespace platform::decoders::png

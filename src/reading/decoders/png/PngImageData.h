@@ -39,5 +39,8 @@ PagesAhead pagesAhead(const Canvas& canvas, qint64 dataBytes);
 
 // The same with zlib alone, a row at a time: what the benchmarks weigh the fast way against.
 QImage decodeImageDataWithZlib(const PngFile& file);
+// The same into a picture of the header's size that the caller made (an animation's frame, in
+// memory of its choosing), which is returned: no other copy of it may be held meanwhile.
+QImage decodeImageDataInto(const PngFile& file, QImage image);
 
 } // namespace platform::decoders::png

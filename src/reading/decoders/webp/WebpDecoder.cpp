@@ -2,10 +2,13 @@
 #include "WebpDecoder.h"
 
 #include "reading/decoders/ContainerMetadata.h"
+#include "reading/decoders/FrameReader.h"
 #include "reading/decoders/FreshPages.h"
 
 #include <QColorSpace>
 #include <QFile>
+#include <QtEndian>
+#include <cstring>
 #include <webp/decode.h>
 #include <webp/demux.h>
 
@@ -39,6 +42,8 @@ class Demuxer {
     bool animated() const {
         return (WebPDemuxGetI(demux_, WEBP_FF_FORMAT_FLAGS) & ANIMATION_FLAG) != 0;
     }
+    int frameCount() const { return int(WebPDemuxGetI(demux_, WEBP_FF_FRAME_COUNT)); }
+    int loopCount() const { return int(WebPDemuxGetI(demux_, WEBP_FF_LOOP_COUNT)); }
     // The first frame; null when there is none.
     const WebPIterator* firstFrame() {
         haveFrame_ = WebPDemuxGetFrame(demux_, 1, &frame_) != 0;
@@ -105,7 +110,125 @@ void decodeFrame(const WebPIterator& frame, QImage& canvas) {
     }
 }
 
+// A file cut short within its frames, as a whole file up to the end of its last whole frame, so
+// that the frames before the cut play; empty where there is no such frame, or nothing was cut.
+QByteArray wholeFramesOf(const QByteArray& bytes) {
+    const WebPData data{reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())};
+    WebPDemuxState state = WEBP_DEMUX_PARSE_ERROR;
+    WebPDemuxer* demux = WebPDemuxPartial(&data, &state);
+    qsizetype end = 0;
+    if (demux != nullptr && state == WEBP_DEMUX_PARSED_HEADER) {
+        WebPIterator frame;
+        if (WebPDemuxGetFrame(demux, 1, &frame)) {
+            do {
+                if (frame.complete) {
+                    end = qsizetype(frame.fragment.bytes + frame.fragment.size - data.bytes);
+                }
+            } while (frame.complete && WebPDemuxNextFrame(&frame));
+            WebPDemuxReleaseIterator(&frame);
+        }
+    }
+    WebPDemuxDelete(demux);
+    if (end <= 12) {
+        return {};
+    }
+    QByteArray whole = bytes.left(end + (end & 1)); // chunks are padded to an even size
+    whole.resize(end + (end & 1), '\0');
+    qToLittleEndian(quint32(whole.size() - 8), whole.data() + 4); // the RIFF chunk's size
+    return whole;
+}
+
+// The canvases as libwebp's animation decoder composes them: each frame's blend and dispose
+// bits, the canvas transparent at the start.
+class WebpFrames : public FrameReader {
+  public:
+    WebpFrames(QByteArray bytes, bool cut, const DecodeContext& context, AnimationInfo info)
+        : bytes_(std::move(bytes)), cut_(cut), context_(context), info_(std::move(info)) {
+        WebPAnimDecoderOptions options;
+        if (!WebPAnimDecoderOptionsInit(&options)) {
+            fail("no se puede leer WebP con esta versión de libwebp");
+        }
+        options.color_mode = MODE_BGRA; // Format_ARGB32's bytes on a little-endian machine
+        options.use_threads = 1;
+        const WebPData data{reinterpret_cast<const uint8_t*>(bytes_.constData()),
+                            size_t(bytes_.size())};
+        decoder_ = WebPAnimDecoderNew(&data, &options);
+        if (decoder_ == nullptr) {
+            fail("el archivo WebP está dañado");
+        }
+    }
+    ~WebpFrames() override { WebPAnimDecoderDelete(decoder_); }
+    WebpFrames(const WebpFrames&) = delete;
+    WebpFrames& operator=(const WebpFrames&) = delete;
+
+    const AnimationInfo& info() const override { return info_; }
+
+    std::optional<AnimationFrame> next() override {
+        if (!WebPAnimDecoderHasMoreFrames(decoder_)) {
+            if (cut_) {
+                fail("el archivo termina antes de tiempo");
+            }
+            return std::nullopt;
+        }
+        uint8_t* canvas = nullptr;
+        int timestamp = 0; // when the frame ends, in milliseconds from the start
+        if (!WebPAnimDecoderGetNext(decoder_, &canvas, &timestamp)) {
+            fail("el archivo WebP está dañado");
+        }
+        AnimationFrame frame;
+        frame.canvas = context_.newImage(info_.width, info_.height, QImage::Format_ARGB32);
+        if (frame.canvas.isNull()) {
+            throw std::bad_alloc();
+        }
+        const size_t row = size_t(info_.width) * 4;
+        for (int y = 0; y < info_.height; ++y) {
+            std::memcpy(frame.canvas.scanLine(y), canvas + row * size_t(y), row);
+        }
+        frame.delayMs = frameDelayMs(timestamp - shownUntil_);
+        shownUntil_ = timestamp;
+        return frame;
+    }
+
+  private:
+    QByteArray bytes_; // read by the decoder as long as it lives
+    bool cut_;         // the file went on after its last whole frame
+    DecodeContext context_;
+    AnimationInfo info_;
+    WebPAnimDecoder* decoder_ = nullptr;
+    int shownUntil_ = 0;
+};
+
 } // namespace
+
+std::unique_ptr<FrameReader> WebpDecoder::openFrames(QFile& file,
+                                                     const DecodeContext& context) const {
+    static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "MODE_BGRA is Format_ARGB32 when little-endian");
+    QByteArray bytes = file.readAll();
+    bool cut = false;
+    {
+        const Demuxer whole(bytes);
+        if (!whole.valid()) {
+            bytes = wholeFramesOf(bytes);
+            cut = true;
+        }
+    }
+    const Demuxer demuxer(bytes);
+    if (!demuxer.valid()) {
+        fail("el archivo WebP está dañado");
+    }
+    if (!demuxer.animated() || demuxer.frameCount() < 2) {
+        return nullptr;
+    }
+    AnimationInfo info;
+    info.width = demuxer.canvasWidth();
+    info.height = demuxer.canvasHeight();
+    // libwebp's decoder makes two canvases of its own: the size is checked before it does.
+    context.checkSize(info.width, info.height);
+    info.plays = demuxer.loopCount();
+    info.frameCount = demuxer.frameCount();
+    info.iccProfile = demuxer.iccProfile();
+    return std::make_unique<WebpFrames>(std::move(bytes), cut, context, std::move(info));
+}
 
 Decoded WebpDecoder::decode(QFile& file, const DecodeContext& context) const {
     static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "MODE_BGRA is Format_ARGB32 when little-endian");
