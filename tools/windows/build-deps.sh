@@ -62,8 +62,13 @@ fetch() {
   if [ -n "$existing" ]; then echo "$existing"; return; fi
   local candidates=("$@") v
   [ ${#candidates[@]} = 0 ] && candidates=("")
-  for v in "${candidates[@]}"; do
-    if (cd "$work/src" && apt-get source -q "$name${v:+=$v}" >&2); then
+  # Last, the release's own version, which its security updates may hide from a plain request.
+  local release
+  release=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  for v in "${candidates[@]}" "release"; do
+    local request=("$name${v:+=$v}")
+    [ "$v" = release ] && request=(-t "$release" "$name")
+    if (cd "$work/src" && apt-get source -q "${request[@]}" >&2); then
       find "$work/src" -maxdepth 1 -type d -name "$name-[0-9]*" | head -1
       return
     fi
