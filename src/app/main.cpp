@@ -21,23 +21,6 @@
 
 namespace {
 
-// The command-line text as start-up will see it, read before the application object exists.
-// Where the application later takes some arguments for itself (-platform, say) the two differ,
-// and the picture is simply read again.
-QString commandLineBeforeApplication(int argc, char** argv) {
-#if defined(_WIN32)
-    Q_UNUSED(argc);
-    Q_UNUSED(argv);
-    return platform::ArgumentsCommandLine::fromSystem({}).text();
-#else
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i) {
-        arguments << QString::fromLocal8Bit(argv[i]);
-    }
-    return platform::ArgumentsCommandLine(arguments).text();
-#endif
-}
-
 #if defined(KELMO_READ_IN_PROCESS)
 // The benchmarks' comparison build, which reads every picture in this process.
 constexpr platform::ReadPlace readPlace = platform::ReadPlace::InProcess;
@@ -65,7 +48,9 @@ int main(int argc, char** argv) {
     platform::ImageFileLoader fileLoader(platform::ImageFileLoader::machineLimitMegabytes(),
                                          readPlace);
     platform::PrefetchingLoader loader(fileLoader);
-    loader.prefetch(commandLineBeforeApplication(argc, argv));
+    // The command-line text as start-up will see it; where it differs, the picture is simply read
+    // again.
+    loader.prefetch(platform::ArgumentsCommandLine::beforeApplication(argc, argv));
     platform::qt::keepImagePluginsOut(platform::ImageFileLoader::qtPluginLinks());
     QApplication application(argc, argv);
     trace.mark("application");

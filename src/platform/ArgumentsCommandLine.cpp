@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "ArgumentsCommandLine.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-#endif
-
 namespace platform {
 
 QString ArgumentsCommandLine::afterProgramName(const QString& whole) {
@@ -21,15 +17,6 @@ QString ArgumentsCommandLine::afterProgramName(const QString& whole) {
         ++i;
     }
     return whole.mid(i);
-}
-
-ArgumentsCommandLine ArgumentsCommandLine::fromSystem(const QStringList& argumentsAfterProgram) {
-#if defined(_WIN32)
-    Q_UNUSED(argumentsAfterProgram);
-    return ArgumentsCommandLine(afterProgramName(QString::fromWCharArray(GetCommandLineW())), 0);
-#else
-    return ArgumentsCommandLine(argumentsAfterProgram);
-#endif
 }
 
 } // namespace platform

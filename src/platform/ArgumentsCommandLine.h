@@ -18,6 +18,9 @@ class ArgumentsCommandLine : public CommandLine {
 
     // The command line of this process.
     static ArgumentsCommandLine fromSystem(const QStringList& argumentsAfterProgram);
+    // Its text, read from main's arguments before the application object exists. Where the
+    // application later takes some arguments for itself (-platform, say) the two differ.
+    static QString beforeApplication(int argc, char** argv);
     // The text after the program's name in a whole Windows command line: the name is the first
     // token (quoted or not), and the blanks after it are not part of the arguments.
     static QString afterProgramName(const QString& wholeCommandLine);

@@ -224,6 +224,10 @@ std::optional<Picture> ImageFileLoader::read(const QString& path, bool early, qi
     } catch (const std::bad_alloc&) {
         refuse(ErrorNumber::OutOfMemory, path, noMemory);
     }
+    // A read here cannot be interrupted; cancelled meanwhile, its picture is dropped when it ends.
+    if (stop.stop_requested()) {
+        refuse(ErrorNumber::DialogCancelled, path, QStringLiteral("se canceló la lectura"));
+    }
     return Picture(std::move(image));
 }
 

@@ -30,12 +30,14 @@ class ImageFileLoader : public PictureLoader, public FrameSource {
     // limitMegabytes bounds the decoded size of one picture.
     explicit ImageFileLoader(int limitMegabytes = machineLimitMegabytes(),
                              ReadPlace place = ReadPlace::Reader);
+    // Where the reads happen: in this process wherever there is no reader process.
+    ReadPlace place() const { return place_; }
     // On the main thread: the wait cursor, and after half a second the progress window, whose
     // "Cancelar" ends the read with the DialogCancelled error.
     Picture loadPicture(const QString& path) override;
     // The same without cursor or window, on any thread once the application object exists; reads
-    // on several threads run at the same time. A stop request ends the read at once, with the
-    // DialogCancelled error.
+    // on several threads run at the same time. A stop request ends the read with the
+    // DialogCancelled error: at once in a reader process, when the reading ends in this one.
     Picture readPicture(const QString& path) const;
     Picture readPicture(const QString& path, std::stop_token stop) const;
     // The same leaving room within the bound for heldBytes of pictures already held, for reading

@@ -3,9 +3,13 @@
 
 #include <QFileInfo>
 
+#include <io.h>
+#include <windows.h>
+
 namespace platform {
 
-// Here a name is looked at before it is opened; a pipe or a device is refused before its open.
+// A name is looked at before it is opened, so that a device (CON, NUL) or a folder is refused
+// before its open; what was opened is then judged again, for whatever took the name's place.
 FileOpening openPictureFile(QFile& file, const QString& path) {
     const QFileInfo info(path);
     if (!info.exists()) {
@@ -17,6 +21,14 @@ FileOpening openPictureFile(QFile& file, const QString& path) {
     file.setFileName(path);
     if (!file.open(QIODevice::ReadOnly)) {
         return {FileOpening::Refused, file.errorString()};
+    }
+    if (file.handle() < 0) {
+        return {FileOpening::Opened, {}}; // one of the program's own resources
+    }
+    const intptr_t handle = _get_osfhandle(file.handle());
+    if (handle == -1 || GetFileType(reinterpret_cast<HANDLE>(handle)) != FILE_TYPE_DISK) {
+        file.close();
+        return {FileOpening::NotRegular, {}};
     }
     return {FileOpening::Opened, {}};
 }

@@ -82,6 +82,9 @@ TEST(StartUp, UnreadableArgumentShowsTheMessageAndTheStartUpPicture) {
     };
     for (const auto& [argument, reader] : cases) {
         KelmoHarness kelmo(argument);
+        if (reader != nullptr && kelmo.loader.place() != platform::ReadPlace::Reader) {
+            continue; // a reader gone wrong is a reader process's; here the reads are in-process
+        }
         if (reader != nullptr) {
             kelmo.loader.setReaderFunction(reader);
         }

@@ -4,7 +4,6 @@
 #include <QBuffer>
 #include <QImageWriter>
 #include <QtEndian>
-#include <avif/avif.h>
 #include <cstdio>
 #include <jpeglib.h>
 #include <jxl/encode.h>
@@ -184,36 +183,6 @@ QByteArray encoded(const QImage& image, const char* format, int quality) {
     QImageWriter writer(&buffer, format);
     writer.setQuality(quality);
     require(writer.write(image), format);
-    return bytes;
-}
-
-QByteArray encodeAvif(const QImage& source, int quarterTurns, int mirrorMode) {
-    const QImage rgba = source.convertToFormat(QImage::Format_RGBA8888);
-    avifImage* image = avifImageCreate(uint32_t(rgba.width()), uint32_t(rgba.height()), 8,
-                                       AVIF_PIXEL_FORMAT_YUV444);
-    avifRGBImage rgb;
-    avifRGBImageSetDefaults(&rgb, image);
-    rgb.pixels = const_cast<uint8_t*>(rgba.constBits());
-    rgb.rowBytes = uint32_t(rgba.bytesPerLine());
-    require(avifImageRGBToYUV(image, &rgb) == AVIF_RESULT_OK, "avif yuv");
-    if (quarterTurns != 0) {
-        image->transformFlags |= AVIF_TRANSFORM_IROT;
-        image->irot.angle = uint8_t(quarterTurns);
-    }
-    if (mirrorMode >= 0) {
-        image->transformFlags |= AVIF_TRANSFORM_IMIR;
-        image->imir.mode = uint8_t(mirrorMode);
-    }
-    avifEncoder* encoder = avifEncoderCreate();
-    encoder->speed = AVIF_SPEED_FASTEST;
-    encoder->minQuantizer = encoder->maxQuantizer = AVIF_QUANTIZER_LOSSLESS;
-    avifRWData output = AVIF_DATA_EMPTY;
-    const avifResult result = avifEncoderWrite(encoder, image, &output);
-    const QByteArray bytes(reinterpret_cast<const char*>(output.data), qsizetype(output.size));
-    avifRWDataFree(&output);
-    avifEncoderDestroy(encoder);
-    avifImageDestroy(image);
-    require(result == AVIF_RESULT_OK, "avif encode");
     return bytes;
 }
 

@@ -40,7 +40,7 @@ void ensureSpanishTranslations() {
     }
 }
 
-void keepImagePluginsOut(const QString& pluginLinks) {
+void keepImagePluginsOut([[maybe_unused]] const QString& pluginLinks) {
 #if defined(Q_OS_LINUX)
     const QDir links(pluginLinks);
     if (links.exists(QStringLiteral("platforms/."))) {

@@ -1,0 +1,169 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# The Windows desktop test: the installer run silently in a fresh Wine prefix on an X display
+# (Xvfb) with a window manager (openbox); the installed kelmo.exe started with a picture of every
+# format it reads, each checked on the screen's pixels; the start-up message for an unreadable
+# file; the selection copied with Ctrl+C read back from the Windows clipboard as a
+# device-independent bitmap; then the uninstaller, which must leave nothing behind.
+# Usage (under xvfb-run): windows-desktop-test.sh SETUP_EXE CLIPBOARD_DIB_EXE
+set -uo pipefail
+setup=$1
+clipboard_dib=$2
+work=$(mktemp -d)
+export WINEPREFIX=$work/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+pids=()
+cleanup() {
+  wineserver -k 2> /dev/null
+  for pid in "${pids[@]}"; do kill "$pid" 2> /dev/null; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+passed=0
+failed=0
+check() { # check NAME ACTUAL EXPECTED
+  if [ "$2" == "$3" ]; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED $1: got '$2', expected '$3'"
+  fi
+}
+wait_for() { # LIMIT_SECONDS COMMAND...: polls the command until it succeeds
+  local until=$((SECONDS + $1))
+  shift
+  until "$@" > /dev/null 2>&1; do
+    [ $SECONDS -ge $until ] && return 1
+    sleep 0.1
+  done
+}
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+openbox > /dev/null 2>&1 &
+pids+=($!)
+wineboot -i > /dev/null 2>&1
+wine winecfg -v win10 > /dev/null 2>&1
+wineserver -w
+
+# A type already the system's, which the uninstaller must leave as it found it.
+wine reg add 'HKLM\Software\Classes\.jpg' /ve /d jpegfile /f > /dev/null 2>&1
+wine "$(windows_path "$setup")" /S > /dev/null 2>&1
+wineserver -w
+folder="$WINEPREFIX/drive_c/Program Files/Kelmo"
+menu_entry="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Kelmo.lnk"
+check "installed kelmo.exe" "$([ -f "$folder/kelmo.exe" ] && echo yes)" yes
+check "Start menu entry" "$([ -f "$menu_entry" ] && echo yes)" yes
+installed_files=$(find "$folder" -type f | wc -l)
+
+# Every picture of one colour, each of its own size, in a folder with accents and blanks.
+pictures="$work/Fotos de María José"
+mkdir -p "$pictures"
+colour='#2060c0'
+solid() { convert -size "$1" xc:"$colour" "$2"; }
+solid 400x300 -quality 95 "$pictures/foto año.jpg"
+solid 410x305 PNG24:"$pictures/plano ñandú.png"
+solid 420x310 PNG24:"$work/w.png" && cwebp -quiet -lossless "$work/w.png" -o "$pictures/web.webp"
+solid 430x315 PNG24:"$work/a.png" && avifenc -q 90 "$work/a.png" "$pictures/av1 cámara.avif" > /dev/null
+solid 440x320 PNG24:"$work/h.png" && heif-enc -q 90 "$work/h.png" -o "$pictures/móvil.heic" > /dev/null
+solid 450x325 PNG24:"$work/x.png" && cjxl -q 100 "$work/x.png" "$pictures/jxl.jxl" > /dev/null 2>&1
+solid 460x330 GIF:"$pictures/animación.gif"
+solid 470x335 BMP3:"$pictures/mapa de bits.bmp"
+solid 128x128 "$pictures/icono.ico"
+printf 'no es una imagen' > "$pictures/roto.jpg"
+
+# Started as Windows starts a program: the whole path after its name, unquoted (Wine joins the
+# arguments with blanks, so a path with blanks goes as its words).
+start_kelmo() { # WINDOWS_PATH
+  local words
+  read -r -a words <<< "$1"
+  wine "$(windows_path "$folder/kelmo.exe")" "${words[@]}" > "$work/kelmo.log" 2>&1 &
+}
+main_window() { xdotool search --onlyvisible --name '^ERROR$' | head -n 1; }
+stop_kelmo() { wineserver -k 2> /dev/null; sleep 0.5; }
+# The box around the picture's colour in the window, as W H X Y (client pixels).
+colour_box() { # WINDOW
+  import -window "$1" "$work/window.png" 2> /dev/null
+  convert "$work/window.png" -fill black -fuzz 6% +opaque "$colour" -format '%@' info: |
+    sed -E 's/([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)/\1 \2 \3 \4/'
+}
+client_size() { xwininfo -id "$1" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w, h }'; }
+
+# Each picture at its natural size, the window fitted around it: the same margins right of it
+# and below it whatever its size.
+margins=
+for picture in "foto año.jpg:400x300" "plano ñandú.png:410x305" "web.webp:420x310" \
+  "av1 cámara.avif:430x315" "móvil.heic:440x320" "jxl.jxl:450x325" "animación.gif:460x330" \
+  "mapa de bits.bmp:470x335" "icono.ico:128x128"; do
+  name=${picture%:*}
+  start_kelmo "$(windows_path "$pictures/$name")"
+  if ! wait_for 30 main_window; then
+    check "$name: a window" none shown
+    cat "$work/kelmo.log"
+    stop_kelmo
+    continue
+  fi
+  window=$(main_window)
+  sleep 1
+  read -r w h x y <<< "$(colour_box "$window")"
+  check "$name: shown at its size" "${w}x${h}" "${picture#*:}"
+  read -r cw ch <<< "$(client_size "$window")"
+  if [ "$name" != icono.ico ]; then # below the narrowest window
+    these="$((cw - x - w)) $((ch - y - h))"
+    check "$name: the window's margins" "$these" "${margins:-$these}"
+    margins=${margins:-$these}
+  fi
+  stop_kelmo
+done
+
+# An unreadable file: the start-up message, before the window.
+start_kelmo "$(windows_path "$pictures/roto.jpg")"
+other_window() { xdotool search --onlyvisible --name '^Kelmo$' | head -n 1; }
+wait_for 30 other_window
+check "unreadable file: a message box" "$([ -n "$(other_window)" ] && echo yes)" yes
+check "unreadable file: no window before its OK" "$(main_window)" ""
+xdotool key --window "$(other_window)" Return
+wait_for 10 main_window
+check "unreadable file: the window after its OK" "$([ -n "$(main_window)" ] && echo yes)" yes
+stop_kelmo
+
+# Ctrl+C: a selection of 330 × 50 pixels from the view's corner, from the keyboard, read back
+# from the clipboard as a device-independent bitmap.
+convert \( -size 320x240 xc:'#ff0000' xc:'#00ff00' +append \) \
+  \( -size 320x240 xc:'#0000ff' xc:'#ffff00' +append \) -append BMP3:"$work/cuartos.bmp"
+start_kelmo "$(windows_path "$work/cuartos.bmp")"
+wait_for 30 main_window
+window=$(main_window)
+xdotool windowactivate --sync "$window" > /dev/null 2>&1
+sleep 1
+xdotool key --clearmodifiers --delay 30 $(printf 'ctrl+shift+Right %.0s' {1..34}) \
+  $(printf 'ctrl+shift+Down %.0s' {1..5}) $(printf 'shift+Left %.0s' {1..10}) shift+Down shift+Up
+sleep 0.3
+xdotool key --clearmodifiers ctrl+c
+sleep 0.5
+wine "$(windows_path "$clipboard_dib")" "$(windows_path "$work/pegado.bmp")" > /dev/null 2>&1
+check "Ctrl+C: a device-independent bitmap on the clipboard" "$?" 0
+convert "$work/cuartos.bmp" -crop 330x50+0+0 +repage "$work/esperado.png"
+check "Ctrl+C: its size" "$(identify -format '%wx%h' "$work/pegado.bmp" 2> /dev/null)" 330x50
+check "Ctrl+C: pixels unlike the cut" \
+  "$(compare -metric AE "$work/pegado.bmp" "$work/esperado.png" null: 2>&1)" 0
+stop_kelmo
+
+# The uninstaller removes what was installed and the registry entries made for it.
+wine "$(windows_path "$folder/uninstall.exe")" /S > /dev/null 2>&1
+wineserver -w
+sleep 2
+wineserver -w
+check "uninstalled: the folder" "$([ -e "$folder" ] && echo "still there: $(find "$folder")")" ""
+check "uninstalled: the Start menu entry" "$([ -e "$menu_entry" ] && echo there)" ""
+registry() { wine reg query "$1" > /dev/null 2>&1 && echo there; }
+check "uninstalled: the Open with entry" \
+  "$(registry 'HKLM\Software\Classes\Applications\kelmo.exe')" ""
+check "uninstalled: the uninstall entry" \
+  "$(registry 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kelmo')" ""
+check "uninstalled: .jpg's Open with list" \
+  "$(registry 'HKLM\Software\Classes\.jpg\OpenWithList\kelmo.exe')" ""
+check "uninstalled: .jpg's own program kept" \
+  "$(wine reg query 'HKLM\Software\Classes\.jpg' /ve 2> /dev/null | grep -c jpegfile)" 1
+
+echo "windows desktop test: $installed_files files installed; $passed passed, $failed failed"
+[ $failed -eq 0 ]
