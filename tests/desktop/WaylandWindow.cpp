@@ -44,7 +44,12 @@ QImage screenshot() {
     QProcess shooter;
     shooter.setWorkingDirectory(dir.path());
     shooter.start(QStringLiteral("weston-screenshooter"), {});
-    while (!shooter.waitForFinished(10)) {
+    // waitForFinished answers false for a process that has already finished, which the events
+    // processed here may have seen: the state says when it has.
+    QElapsedTimer waited;
+    waited.start();
+    while (shooter.state() != QProcess::NotRunning && !shooter.waitForFinished(10) &&
+           waited.elapsed() < 30000) {
         QApplication::processEvents(QEventLoop::AllEvents, 10); // the compositor waits for us
     }
     const QStringList shots = QDir(dir.path()).entryList({QStringLiteral("*.png")});
