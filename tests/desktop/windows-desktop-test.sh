@@ -9,38 +9,13 @@
 set -uo pipefail
 setup=$1
 clipboard_dib=$2
-work=$(mktemp -d)
+stop_wine() { wineserver -k 2> /dev/null; }
+at_exit=stop_wine
+. "$(dirname "$0")/x11-session.sh"
+unset QT_QPA_PLATFORM # the Windows Qt picks its own platform
 export WINEPREFIX=$work/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
-pids=()
-cleanup() {
-  wineserver -k 2> /dev/null
-  for pid in "${pids[@]}"; do kill "$pid" 2> /dev/null; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-passed=0
-failed=0
-check() { # check NAME ACTUAL EXPECTED
-  if [ "$2" == "$3" ]; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAILED $1: got '$2', expected '$3'"
-  fi
-}
-wait_for() { # LIMIT_SECONDS COMMAND...: polls the command until it succeeds
-  local until=$((SECONDS + $1))
-  shift
-  until "$@" > /dev/null 2>&1; do
-    [ $SECONDS -ge $until ] && return 1
-    sleep 0.1
-  done
-}
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
-openbox > /dev/null 2>&1 &
-pids+=($!)
 wineboot -i > /dev/null 2>&1
 wine winecfg -v win10 > /dev/null 2>&1
 wineserver -w

@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: MIT
 # What the X11 desktop tests share, sourced by each: a work folder as HOME, the processes to end
-# at exit, the checks and their count, polling, and openbox started.
+# at exit (after the command the test may name in $at_exit), the checks and their count,
+# polling, and openbox started.
 work=$(mktemp -d)
 export HOME=$work/home
 mkdir -p "$HOME/Documents"
@@ -8,6 +9,7 @@ unset QT_QPA_PLATFORM # the suite's offscreen platform: here the real X display
 export QT_QPA_PLATFORM=xcb
 pids=()
 cleanup() {
+  "${at_exit:-true}"
   for pid in "${pids[@]}"; do kill "$pid" 2> /dev/null; done
   rm -rf "$work"
 }
