@@ -88,7 +88,7 @@ class ImageFileLoader : public PictureLoader, public FrameSource {
 
     int limitMegabytes_;
     ReadPlace place_;
-    sandbox::ReaderFunction function_;
+    sandbox::ReaderFunction function_ = nullptr; // null: the picture readers
     std::chrono::milliseconds timeLimit_{std::chrono::minutes(1)};
     ReadProgress* progress_ = nullptr;
 };
@@ -100,8 +100,5 @@ inline auto readingBeside(const ImageFileLoader& loader) {
         return loader.readPictureBeside(path, heldBytes, std::move(unwanted));
     };
 }
-
-// The machine's physical memory in bytes, or 0 when the system does not say.
-quint64 physicalMemoryBytes();
 
 } // namespace platform

@@ -4,6 +4,7 @@
 // read here.
 
 #include "ImageFileLoader.h"
+#include "LoaderParts.h"
 #include "PictureFile.h"
 #include "decoders/FrameReader.h"
 #include "decoders/PictureFinish.h"
@@ -13,10 +14,8 @@
 
 namespace platform {
 
-namespace {
-
-QImage finishFrame(decoders::AnimationFrame& frame, const decoders::AnimationInfo& info,
-                   const decoders::DecodeContext& context) {
+QImage reading::finishFrame(decoders::AnimationFrame& frame, const decoders::AnimationInfo& info,
+                            const decoders::DecodeContext& context) {
     decoders::Decoded decoded;
     decoded.image = std::move(frame.canvas);
     decoded.iccProfile = info.iccProfile;
@@ -28,53 +27,7 @@ QImage finishFrame(decoders::AnimationFrame& frame, const decoders::AnimationInf
     return finished;
 }
 
-#if defined(Q_OS_LINUX)
-// What a frames reader runs: every frame of the file, finished, until no more are wanted.
-void readFramesInReaderProcess(int fd, const decoders::DecodeContext& context,
-                               sandbox::FrameSink& sink) {
-    QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
-        throw decoders::DecodeFailure(file.errorString());
-    }
-    const std::unique_ptr<decoders::FrameReader> frames = decoders::openAnimation(file, context);
-    if (frames == nullptr) {
-        return; // a still picture
-    }
-    const decoders::AnimationInfo& info = frames->info();
-    while (std::optional<decoders::AnimationFrame> frame = frames->next()) {
-        QImage finished = finishFrame(*frame, info, context);
-        if (!sink.put(finished, frame->delayMs, info.plays, info.frameCount)) {
-            return;
-        }
-    }
-}
-
-class ReaderFrames : public FrameStream {
-  public:
-    ReaderFrames(QFile& file, qint64 maxBytes, std::stop_token stop)
-        : reading_(file.handle(), readFramesInReaderProcess, maxBytes, std::chrono::minutes(1),
-                   std::move(stop)) {}
-    std::optional<Frame> next() override {
-        std::optional<sandbox::ArrivedFrame> frame = reading_.next();
-        if (!frame) {
-            return std::nullopt;
-        }
-        plays_ = frame->plays;
-        declared_ = frame->frameCount;
-        return Frame{Picture(std::move(frame->image)), frame->delayMs};
-    }
-    int plays() const override { return plays_; }
-    int declaredFrames() const override { return declared_; }
-    bool endedEarly() const override {
-        return reading_.end() != sandbox::ReadEnd::Picture || !reading_.earlyEnd().isEmpty();
-    }
-
-  private:
-    sandbox::FramesReading reading_; // holds its own copy of the file's descriptor
-    int plays_ = 0;
-    int declared_ = -1;
-};
-#endif
+namespace {
 
 // The frames read in this process: the tests', the fuzzer's and Windows'.
 class InProcessFrames : public FrameStream {
@@ -99,7 +52,7 @@ class InProcessFrames : public FrameStream {
         }
         try {
             if (std::optional<decoders::AnimationFrame> frame = frames_->next()) {
-                return Frame{Picture(finishFrame(*frame, frames_->info(), context_)),
+                return Frame{Picture(reading::finishFrame(*frame, frames_->info(), context_)),
                              frame->delayMs};
             }
             frames_.reset();
@@ -133,11 +86,9 @@ std::unique_ptr<FrameStream> ImageFileLoader::openFrames(const QString& path,
     if (openPictureFile(*file, path).end != FileOpening::Opened) {
         return std::make_unique<InProcessFrames>(nullptr, 0, stop);
     }
-#if defined(Q_OS_LINUX)
     if (place_ == ReadPlace::Reader && file->handle() >= 0) {
-        return std::make_unique<ReaderFrames>(*file, limitBytes(), std::move(stop));
+        return reading::openReaderFrames(*file, limitBytes(), std::move(stop));
     }
-#endif
     return std::make_unique<InProcessFrames>(std::move(file), limitBytes(), std::move(stop));
 }
 

@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QString>
+#include <QtGlobal>
 
 namespace platform {
 
@@ -19,5 +20,11 @@ struct FileOpening {
 // Opens path read-only into file, kept only when it is a regular file or one of the program's
 // own resources (":/..."), and reads from it wait as from any file.
 FileOpening openPictureFile(QFile& file, const QString& path);
+
+// Asks the system to read the whole open file into its cache in the background, where it can.
+void adviseReadAhead(int fd);
+
+// The machine's physical memory in bytes, or 0 when the system does not say.
+quint64 physicalMemoryBytes();
 
 } // namespace platform

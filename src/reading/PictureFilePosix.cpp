@@ -57,4 +57,18 @@ FileOpening openPictureFile(QFile& file, const QString& path) {
     return {FileOpening::Opened, {}};
 }
 
+void adviseReadAhead(int fd) {
+#if defined(POSIX_FADV_WILLNEED)
+    posix_fadvise(fd, 0, 0, POSIX_FADV_WILLNEED);
+#else
+    (void)fd;
+#endif
+}
+
+quint64 physicalMemoryBytes() {
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGE_SIZE);
+    return pages > 0 && pageSize > 0 ? quint64(pages) * quint64(pageSize) : 0;
+}
+
 } // namespace platform

@@ -33,4 +33,12 @@ FileOpening openPictureFile(QFile& file, const QString& path) {
     return {FileOpening::Opened, {}};
 }
 
+void adviseReadAhead(int) {} // Windows reads ahead by itself
+
+quint64 physicalMemoryBytes() {
+    MEMORYSTATUSEX status;
+    status.dwLength = sizeof(status);
+    return GlobalMemoryStatusEx(&status) ? status.ullTotalPhys : 0;
+}
+
 } // namespace platform
