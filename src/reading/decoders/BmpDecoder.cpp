@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "BmpDecoder.h"
 
+#include "FileAtOffset.h"
 #include "FreshPages.h"
 
 #include "QtImageDecoder.h"
@@ -17,11 +18,6 @@
 #include <cstring>
 #include <future>
 #include <vector>
-
-#if defined(Q_OS_UNIX)
-#include <cerrno>
-#include <unistd.h>
-#endif
 
 namespace platform::bmp {
 
@@ -344,30 +340,12 @@ Result readRowRange(ReadAt readAt, const Header& h, const Rows& out, qint64 firs
     return Result{Outcome::Decoded, {}, {}};
 }
 
-#if defined(Q_OS_UNIX)
-// Reads exactly `bytes` at `offset` of an open file, whatever its current position.
-bool readAtOffset(int fd, char* buffer, qint64 offset, qint64 bytes) {
-    while (bytes > 0) {
-        const ssize_t got = ::pread(fd, buffer, size_t(bytes), off_t(offset));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return false;
-        }
-        buffer += got;
-        offset += got;
-        bytes -= got;
-    }
-    return true;
-}
-
 // A large picture is read in two halves at once, the second on a thread of its own: filling a
 // hundred megabytes of fresh memory costs more than reading the file, and both cores can share
 // it. Each half reads at its own offsets, so the two never share a file position.
 Result readRowsInHalves(int fd, const Header& h, const Rows& out) {
     const auto readAt = [fd](char* buffer, qint64 offset, qint64 bytes) {
-        return readAtOffset(fd, buffer, offset, bytes);
+        return decoders::readAtOffset(fd, buffer, offset, bytes);
     };
     const qint64 middle = h.height / 2;
     std::future<Result> second = std::async(
@@ -376,18 +354,15 @@ Result readRowsInHalves(int fd, const Header& h, const Rows& out) {
     Result last = second.get();
     return first.outcome == Outcome::Decoded ? last : first;
 }
-#endif
 
 Result readRows(QIODevice& device, const Header& h, QImage& image,
                 const decoders::PixelMemory* memory) {
     const Rows out(image, memory);
-#if defined(Q_OS_UNIX)
     const auto* file = qobject_cast<QFileDevice*>(&device);
-    if (file != nullptr && file->handle() >= 0 && qint64(h.width) * h.height * 4 >= halvedBytes &&
-        QThread::idealThreadCount() > 1) {
+    if (decoders::readsAtOffset() && file != nullptr && file->handle() >= 0 &&
+        qint64(h.width) * h.height * 4 >= halvedBytes && QThread::idealThreadCount() > 1) {
         return readRowsInHalves(file->handle(), h, out);
     }
-#endif
     // The rows follow one another from the pixel offset, where the device now stands.
     const auto readNext = [&device](char* buffer, qint64, qint64 bytes) {
         return device.read(buffer, bytes) == bytes;

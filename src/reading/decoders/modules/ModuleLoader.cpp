@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Loading the format modules, in the reader helper only.
+// Loading the format modules, in the reader helper only: Linux's way, where the readers run in
+// reader processes (ModuleLoaderNone.cpp elsewhere).
 
 #include "FormatModule.h"
 
@@ -8,9 +9,7 @@
 #include <QFileInfo>
 #include <cstdio>
 
-#if defined(Q_OS_LINUX)
 #include <dlfcn.h>
-#endif
 
 #ifndef KELMO_MODULES_FROM_BINDIR
 #define KELMO_MODULES_FROM_BINDIR "../lib/kelmo/formats"
@@ -20,7 +19,6 @@ namespace platform::decoders {
 
 namespace {
 
-#if defined(Q_OS_LINUX)
 // The module's exports, or null with the reason in `why`.
 const ModuleExports* loadModule(const QString& path, QString& why) {
     // Kept loaded for the life of the process; RTLD_LOCAL keeps each module's symbols its own.
@@ -38,7 +36,6 @@ const ModuleExports* loadModule(const QString& path, QString& why) {
     }
     return exports;
 }
-#endif
 
 } // namespace
 
@@ -52,7 +49,6 @@ QString formatModuleFolder() {
 }
 
 bool loadFormatModule(const QString& folder, const char* name) {
-#if defined(Q_OS_LINUX)
     if (moduleInstalled(name) || !firstTryOf(name)) {
         return false;
     }
@@ -64,10 +60,6 @@ bool loadFormatModule(const QString& folder, const char* name) {
     }
     std::fprintf(stderr, "kelmo: %s: %s\n", QFile::encodeName(path).constData(),
                  why.toLocal8Bit().constData());
-#else
-    Q_UNUSED(folder);
-    Q_UNUSED(name);
-#endif
     return false;
 }
 
