@@ -9,6 +9,29 @@ set -euo pipefail
 bin=$1
 work=${2:-$(mktemp -d)}
 mkdir -p "$work"
+turned() { # a JPEG on standard input, given an Exif orientation of 6 (turned a quarter clockwise)
+  python3 -c '
+import struct, sys
+jpeg = sys.stdin.buffer.read()
+exif = b"Exif\0\0MM\0\x2a" + struct.pack(">IHHHIII", 8, 1, 0x0112, 3, 1, 6 << 16, 0)
+sys.stdout.buffer.write(jpeg[:2] + b"\xff\xe1" + struct.pack(">H", len(exif) + 2) + exif + jpeg[2:])'
+}
+interlaced_noise_png() { # width height: 16-bit RGBA, Adam7, random samples (incompressible)
+  python3 -c '
+import os, struct, sys, zlib
+w, h = int(sys.argv[1]), int(sys.argv[2])
+deflate = zlib.compressobj(1)
+data = b""
+for x0, y0, dx, dy in ((0, 0, 8, 8), (4, 0, 8, 8), (0, 4, 4, 8), (2, 0, 4, 4), (0, 2, 2, 4),
+                       (1, 0, 2, 2), (0, 1, 1, 2)):
+    pw, ph = max(0, (w - x0 + dx - 1) // dx), max(0, (h - y0 + dy - 1) // dy)
+    for _ in range(ph if pw else 0):
+        data += deflate.compress(b"\0" + os.urandom(pw * 8))
+data += deflate.flush()
+chunk = lambda t, d: struct.pack(">I", len(d)) + t + d + struct.pack(">I", zlib.crc32(t + d))
+sys.stdout.buffer.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 16, 6, 0, 0, 1))
+                        + chunk(b"IDAT", data) + chunk(b"IEND", b""))' "$1" "$2"
+}
 make_pictures() { # width height
   local w=$1 h=$2 d="$work/$1"
   mkdir -p "$d"
@@ -21,10 +44,13 @@ make_pictures() { # width height
   convert "$d/alpha16.png" -depth 8 "png32:$d/alpha8.png"
   cjpeg -quality 90 "$d/source.ppm" > "$d/baseline.jpg"
   cjpeg -quality 90 -progressive "$d/source.ppm" > "$d/progressive.jpg"
-  convert "$d/source.ppm" -quality 90 -interlace Plane -orient RightTop "$d/progressive-turned.jpg"
+  cjpeg -quality 90 -sample 1x1 -progressive "$d/source.ppm" | turned > "$d/progressive-444-turned.jpg"
+  convert "$d/source.ppm" -colorspace CMYK -sampling-factor 1x1 -interlace Plane -quality 90 jpeg:- |
+    turned > "$d/cmyk-progressive-turned.jpg"
   convert "$d/source.ppm" "png24:$d/rgb8.png"
   cp "$d/alpha16.png" "$d/rgba16.png"
   convert "$d/alpha16.png" -interlace PNG "png64:$d/rgba16-interlaced.png"
+  interlaced_noise_png "$w" "$h" > "$d/random-rgba16-interlaced.png"
   cwebp -quiet -q 90 "$d/source.ppm" -o "$d/lossy.webp"
   cwebp -quiet -lossless -z 1 "$d/alpha8.png" -o "$d/lossless-alpha.webp"
   heif-enc -q 90 "$d/rgb8.png" -o "$d/8bit.heic" > /dev/null
@@ -45,9 +71,10 @@ mkdir -p "$work/256"
   convert "$work/3000/alpha8.png" -resize 256x256! "$work/256/icon.ico"
 pictures=()
 for d in 6000 3000; do
-  for p in baseline.jpg progressive.jpg progressive-turned.jpg rgb8.png rgba16.png \
-    rgba16-interlaced.png lossy.webp lossless-alpha.webp 8bit.heic 10bit.heic 8bit-420.avif \
-    12bit-444-alpha-turned.avif lossy.jxl lossless-alpha16.jxl rgb24.bmp still.gif rgb16.ppm; do
+  for p in baseline.jpg progressive.jpg progressive-444-turned.jpg cmyk-progressive-turned.jpg \
+    rgb8.png rgba16.png rgba16-interlaced.png random-rgba16-interlaced.png lossy.webp \
+    lossless-alpha.webp 8bit.heic 10bit.heic 8bit-420.avif 12bit-444-alpha-turned.avif lossy.jxl \
+    lossless-alpha16.jxl rgb24.bmp still.gif rgb16.ppm; do
     pictures+=("$work/$d/$p")
   done
 done
