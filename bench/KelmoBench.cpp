@@ -315,6 +315,7 @@ int writeBitmap(int argc, char** argv) {
 int writePhotograph(const char* path);        // FormatBench.cpp
 int writeNoisePicture(int argc, char** argv); // PngWebpBench.cpp
 int readPeak(char** argv);
+int readerMargin(int argc, char** argv); // ReaderMarginBench.cpp
 
 int main(int argc, char** argv) {
     platform::decoders::useLinkedFormats();    // the readers are linked in, not loaded
@@ -329,6 +330,10 @@ int main(int argc, char** argv) {
     if (argc > 2 && std::string(argv[1]) == "--read-peak") {
         QCoreApplication application(argc, argv);
         return readPeak(argv);
+    }
+    if (argc > 2 && std::string(argv[1]) == "--reader-margin") {
+        QCoreApplication application(argc, argv); // Qt's readers are plug-ins
+        return readerMargin(argc, argv);
     }
     if (argc > 2 && std::string(argv[1]) == "--write-photograph") {
         QCoreApplication application(argc, argv); // Qt's JPEG writer is a plug-in

@@ -5,7 +5,8 @@
 # under Xvfb, Kelmo against itself reading in its own process (kelmo_in_process, which links
 # every picture library as Kelmo did before its format modules), the floor (kelmo_qt_floor: a
 # bare Qt window with the same menu bar, and without it), feh and gpicview; and the time from
-# exec to main.
+# exec to main; and each still reader's working memory with its format's hardest pictures
+# (bench/reader-margin.sh).
 # Needs: tools/install-deps.sh, plus xvfb, xauth, feh, time and libx11-dev (installed here when
 # missing). Usage: bench/run.sh [launches-per-case]
 set -euo pipefail
@@ -147,3 +148,5 @@ echo "  500-frame 1920x1080 GIF, peaks over ten loops: viewer \$((peak_v / 1024)
 kill \$pid; wait \$pid 2>/dev/null
 SCRIPT
 xvfb-run -a -s "-screen 0 1920x1200x24" bash "$work/animations.sh"
+echo; echo "== reader working memory, per format"
+bench/reader-margin.sh "$bin" "$work/margin"

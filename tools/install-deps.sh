@@ -9,7 +9,8 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-image-formats-plugin
           libx11-dev libxcb1-dev xvfb xauth dpkg-dev file
           openbox xdotool xclip x11-utils imagemagick poppler-utils
           dbus-daemon dbus-bin at-spi2-core python3-pyatspi
-          qt6-wayland weston)
+          qt6-wayland weston
+          libjpeg-turbo-progs webp libheif-examples libavif-bin libjxl-tools)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -114,7 +114,7 @@ QByteArray jpegWith(const QImage& image, int orientation, const QByteArray& iccP
     return plain.left(2) + extra + plain.mid(2);
 }
 
-QByteArray cmykJpeg(int width, int height, const uchar cmyk[4], bool adobe) {
+QByteArray cmykJpeg(int width, int height, const uchar cmyk[4], bool adobe, bool progressive) {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr errors{};
     cinfo.err = jpeg_std_error(&errors);
@@ -130,6 +130,9 @@ QByteArray cmykJpeg(int width, int height, const uchar cmyk[4], bool adobe) {
     jpeg_set_colorspace(&cinfo, JCS_CMYK);
     jpeg_set_quality(&cinfo, 100, TRUE);
     cinfo.write_Adobe_marker = adobe ? TRUE : FALSE;
+    if (progressive) {
+        jpeg_simple_progression(&cinfo);
+    }
     jpeg_start_compress(&cinfo, TRUE);
     QByteArray row;
     for (int x = 0; x < width; ++x) {
@@ -219,7 +222,7 @@ QByteArray encodeHeic(const QImage& source) {
     return bytes;
 }
 
-QByteArray encodeJxl(const QImage& source, int orientation) {
+QByteArray encodeJxl(const QImage& source, int orientation, int effort) {
     const QImage rgba = source.convertToFormat(QImage::Format_RGBA8888);
     JxlEncoder* encoder = JxlEncoderCreate(nullptr);
     JxlBasicInfo info;
@@ -237,6 +240,7 @@ QByteArray encodeJxl(const QImage& source, int orientation) {
     JxlEncoderSetColorEncoding(encoder, &colour);
     JxlEncoderFrameSettings* settings = JxlEncoderFrameSettingsCreate(encoder, nullptr);
     JxlEncoderSetFrameLossless(settings, JXL_TRUE);
+    JxlEncoderFrameSettingsSetOption(settings, JXL_ENC_FRAME_SETTING_EFFORT, effort);
     const JxlPixelFormat format{4, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
     require(JxlEncoderAddImageFrame(settings, &format, rgba.constBits(),
                                     size_t(rgba.sizeInBytes())) == JXL_ENC_SUCCESS,

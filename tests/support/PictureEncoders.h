@@ -13,15 +13,17 @@ namespace testing_support {
 // AVIF (8-bit 4:4:4); quarterTurns and mirrorMode (-1: none) go into its irot and imir boxes.
 QByteArray encodeAvif(const QImage& image, int quarterTurns = 0, int mirrorMode = -1);
 QByteArray encodeHeic(const QImage& image);
-// Lossless JPEG XL with the given EXIF-style orientation.
-QByteArray encodeJxl(const QImage& image, int orientation = 1);
+// Lossless JPEG XL with the given EXIF-style orientation, at libjxl's effort (1 fastest, 7 its
+// default).
+QByteArray encodeJxl(const QImage& image, int orientation = 1, int effort = 7);
 
 // A JPEG of the image (quality 100) with an APP1 EXIF block holding the orientation, an APP2 ICC
 // profile, or neither.
 QByteArray jpegWith(const QImage& image, int orientation, const QByteArray& iccProfile = {});
 // A CMYK JPEG of one colour; `adobe` stores every value inverted under Adobe's APP14 marker, as
-// Adobe's programs do.
-QByteArray cmykJpeg(int width, int height, const uchar cmyk[4], bool adobe);
+// Adobe's programs do; `progressive` writes it in libjpeg's progressive scans.
+QByteArray cmykJpeg(int width, int height, const uchar cmyk[4], bool adobe,
+                    bool progressive = false);
 // An RGB profile with sRGB's curve and white point and the given primaries (x, y of red, green
 // and blue).
 QByteArray rgbProfile(const double primaries[6]);

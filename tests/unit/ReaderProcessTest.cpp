@@ -8,6 +8,8 @@
 #include "reading/sandbox/LockDown.h"
 #include "reading/sandbox/ReaderChannel.h"
 #include "support/HostileReaders.h"
+#include "support/PictureEncoders.h"
+#include "support/PngFiles.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -17,6 +19,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <linux/landlock.h>
 #include <memory>
@@ -433,6 +436,62 @@ TEST(ReaderProcess, ReadsOnSeveralThreadsAtOnceAndAStopEndsOnlyItsOwn) {
     }
     stop.request_stop();
     abandoned.join();
+}
+
+// Each reader's hardest still picture at a size where the working pictures its reader asks for,
+// not the fixed margin, decide whether the read fits: each must read in a real reader process.
+TEST(ReaderProcess, LargeHardPicturesFitTheirReadersWorkingMemory) {
+    if (!platform::sandbox::memoryBoundApplies()) {
+        GTEST_SKIP() << "sanitizer builds set no address-space limit";
+    }
+    constexpr int width = 6000;
+    constexpr int height = 4000;
+    const auto turnedCmykJpeg = [] {
+        const uchar cyan[4] = {200, 20, 0, 0};
+        const QByteArray exif = QByteArray("Exif\0\0", 6) + testing_support::exifBlock(6);
+        const QByteArray app1 = QByteArray("\xff\xe1", 2) + char((exif.size() + 2) >> 8) +
+                                char((exif.size() + 2) & 0xff) + exif;
+        return testing_support::cmykJpeg(width, height, cyan, false, true).insert(2, app1);
+    };
+    const auto translucentJxl = [] {
+        QImage gradient(width, height, QImage::Format_ARGB32);
+        for (int y = 0; y < height; ++y) {
+            auto* row = reinterpret_cast<QRgb*>(gradient.scanLine(y));
+            for (int x = 0; x < width; ++x) {
+                row[x] = qRgba(x * 255 / width, y * 255 / height, 128, 200);
+            }
+        }
+        return testing_support::encodeJxl(gradient, 1, 1);
+    };
+    const struct {
+        const char* name;
+        std::function<QByteArray()> bytes;
+        QSize shown;
+    } cases[] = {
+        {"cmyk-progresivo-girado.jpg", turnedCmykJpeg, {height, width}},
+        {"rgba-16-bits-entrelazado.png",
+         [] {
+             return testing_support::makePng({.width = width,
+                                              .height = height,
+                                              .bitDepth = 16,
+                                              .colourType = 6,
+                                              .interlaced = true,
+                                              .level = 1});
+         },
+         {width, height}},
+        {"sin-perdida-con-alfa.jxl", translucentJxl, {width, height}},
+    };
+    testing_support::PictureFiles files;
+    for (const auto& c : cases) {
+        const QString path = files.writeText(QString::fromUtf8(c.name), c.bytes());
+        try {
+            EXPECT_EQ(platform::ImageFileLoader().readPicture(path).pixels().size(), c.shown)
+                << c.name;
+        } catch (const platform::PlatformError& error) {
+            ADD_FAILURE() << c.name << ": " << error.description().toStdString();
+        }
+        QFile::remove(path);
+    }
 }
 
 TEST(ReaderProcess, LoaderPutsEachReasonInItsMessage) {

@@ -6,6 +6,7 @@
 #include <QColorSpace>
 #include <QColorTransform>
 #include <QPointF>
+#include <algorithm>
 
 namespace platform::decoders {
 
@@ -79,6 +80,22 @@ void naiveCmykToRgb(QImage& image, bool inverted) {
     }
 }
 
+// Applies the transform on this thread, a band of rows at a time. Qt spreads the transform of a
+// picture of 128 kB or more over its thread pool, and a thread of Qt's cannot start in a reader
+// process: each makes an event loop whose wake-up pipe the lock-down refuses, and GLib then ends
+// the process. Each band is under 64 kB (a row at least), which Qt transforms on the calling
+// thread.
+void transformHere(QImage& image, const QColorTransform& transform) {
+    constexpr qint64 bandBytes = (qint64(1) << 16) - 1;
+    const int rows = int(std::max<qint64>(1, bandBytes / image.bytesPerLine()));
+    uchar* const bits = image.bits();
+    for (int y = 0; y < image.height(); y += rows) {
+        QImage band(bits + qint64(y) * image.bytesPerLine(), image.width(),
+                    std::min(rows, image.height() - y), image.bytesPerLine(), image.format());
+        band.applyColorTransform(transform);
+    }
+}
+
 } // namespace
 
 bool colourNeedsToolkit(const Decoded& decoded) {
@@ -92,7 +109,7 @@ bool convertWithQt(Decoded& decoded) {
         return decoded.model == PixelModel::Rgb && decoded.iccProfile.isEmpty(); // untagged
     }
     if (!isSrgb(space)) {
-        decoded.image.applyColorTransform(space.transformationToColorSpace(QColorSpace::SRgb));
+        transformHere(decoded.image, space.transformationToColorSpace(QColorSpace::SRgb));
     }
     return true;
 }

@@ -4,12 +4,11 @@
 #include "FrameReader.h"
 #include "PictureDecoder.h"
 
-
 #include <QtEndian>
 
 namespace platform::decoders {
 
-void DecodeContext::checkSize(qint64 width, qint64 height, int workingPictures) const {
+void DecodeContext::checkSize(qint64 width, qint64 height, double workingPictures) const {
     if (width <= 0 || height <= 0) {
         throw DecodeFailure(QStringLiteral("la imagen no tiene píxeles"));
     }

@@ -83,9 +83,10 @@ class PixelMemory {
                          qint64 /*bytes*/) const {}
     // Told, once the reader knows it, how large the finished picture is (4 bytes a pixel): the
     // reader process then lowers its memory limit to what that picture needs.
-    // workingPictures: how many pictures of that size the reader needs besides its output (its
-    // library's own planes, a copy being turned or converted).
-    virtual void pictureSized(qint64 /*bytes*/, int /*workingPictures*/) const {}
+    // workingPictures: the address space the whole read needs beyond a fixed working margin, in
+    // pictures of that size (the finished picture itself, its library's own planes, a copy being
+    // turned or converted), measured for each reader (kelmo_bench --reader-margin).
+    virtual void pictureSized(qint64 /*bytes*/, double /*workingPictures*/) const {}
 };
 
 struct DecodeContext {
@@ -101,8 +102,8 @@ struct DecodeContext {
                                  : QImage(width, height, format);
     }
     // Refuses a picture whose pixels would not fit the limit, before anything is allocated.
-    // workingPictures as PixelMemory::pictureSized takes it: three for a still picture's reader.
-    void checkSize(qint64 width, qint64 height, int workingPictures = 3) const;
+    // workingPictures as PixelMemory::pictureSized takes it: three for a reader not measured.
+    void checkSize(qint64 width, qint64 height, double workingPictures = 3) const;
 };
 
 // Thrown by a reader that would need Qt's plug-ins before the application object exists, or a

@@ -186,17 +186,21 @@ void SharedPixels::putRows(const QImage& picture, qint64 offset, const uchar* ro
     }
 }
 
-void SharedPixels::pictureSized(qint64 bytes, int workingPictures) const {
-    if (memoryBase_ <= 0 || bytes <= 0) {
-        return;
-    }
+qint64 SharedPixels::fixedMarginBytes() {
     cpu_set_t cores;
     const int threads =
         sched_getaffinity(0, sizeof(cores), &cores) == 0 ? 2 * CPU_COUNT(&cores) : 64;
     constexpr qint64 megabyte = 1 << 20;
-    const qint64 margin = 64 * megabyte + threads * 8 * megabyte;
+    return 64 * megabyte + threads * 8 * megabyte;
+}
+
+void SharedPixels::pictureSized(qint64 bytes, double workingPictures) const {
+    if (memoryBase_ <= 0 || bytes <= 0) {
+        return;
+    }
     if (bytes < (qint64(1) << 50) && workingPictures > 0 && workingPictures < 64) {
-        lowerAddressSpace(memoryBase_ + workingPictures * bytes + margin);
+        lowerAddressSpace(memoryBase_ + qint64(workingPictures * double(bytes)) +
+                          fixedMarginBytes());
     }
 }
 

@@ -66,11 +66,13 @@ class SharedPixels : public decoders::PixelMemory {
     // writable mapping cannot be sealed); any other picture is copied into a new one.
     PixelFiles handOver(QImage& picture, PixelLayout& layout);
     // Lowers the reader's address-space limit to the base, the picture as many times over as the
-    // reader says it needs (three for a still picture: the picture, a copy being turned upright
-    // or converted, the decoder's own planes; more for an animation's frames) and a working
-    // margin (the libraries' buffers, a thread stack for each of the decoders' threads): a file
-    // that declares a small picture can then take no more than a little, whatever it does.
-    void pictureSized(qint64 bytes, int workingPictures) const override;
+    // reader says it needs (what its format's read was measured to need, the picture itself
+    // included; more for an animation's frames) and a fixed working margin (the libraries' small
+    // buffers, a thread stack for each of the decoders' threads): a file that declares a small
+    // picture can then take no more than a little, whatever it does.
+    void pictureSized(qint64 bytes, double workingPictures) const override;
+    // The working margin above the pictures: 64 MB and a thread stack for two threads a core.
+    static qint64 fixedMarginBytes();
 
   private:
     struct Buffer {
