@@ -5,7 +5,6 @@
 
 #include "reading/decoders/FrameReader.h"
 #include "reading/decoders/PictureFinish.h"
-#include "reading/sandbox/ReaderProcess.h"
 #include "support/BmpFiles.h"
 #include "support/PictureEncoders.h"
 #include "support/TestSupport.h"
@@ -309,44 +308,6 @@ TEST(AnimationReaders, DamagedStillAndOversizedFiles) {
         }
         QFile file(files.writeText(QStringLiteral("bomba"), bytes));
         EXPECT_THROW(opened(file, qint64(256) << 20), DecodeFailure);
-    }
-}
-
-// Every frame of the file's animation, read and finished as the reader process does: the last.
-QImage lastFrame(int fileDescriptor, const DecodeContext& context) {
-    QFile file;
-    if (!file.open(fileDescriptor, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
-        throw DecodeFailure(file.errorString());
-    }
-    const std::unique_ptr<FrameReader> reader = openAnimation(file, context);
-    if (reader == nullptr) {
-        throw DecodeFailure(QStringLiteral("no animation"));
-    }
-    platform::decoders::Decoded last;
-    last.iccProfile = reader->info().iccProfile;
-    while (std::optional<AnimationFrame> frame = reader->next()) {
-        last.image = std::move(frame->canvas);
-    }
-    return platform::decoders::finishPicture(std::move(last), context);
-}
-
-// The libraries need nothing the locked-down reader is refused, and its frames come out whole.
-TEST(AnimationReaders, ReadInTheLockedDownReaderProcess) {
-    if (!platform::sandbox::readerHelperRunning()) {
-        GTEST_SKIP() << "no reader process on this system";
-    }
-    for (const char* name : {"gif-previous.gif", "gif-interlaced.gif", "webp-dispose-blend.webp",
-                             "apng-dispose-blend.png", "jxl-frames.jxl", "avif-frames.avif"}) {
-        SCOPED_TRACE(name);
-        QFile file(animations + QLatin1String(name));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        const QImage expected = lastFrame(file.handle(), DecodeContext{64 << 20});
-        file.seek(0);
-        const platform::sandbox::ReadOutcome outcome =
-            platform::sandbox::readInReader(file.handle(), {lastFrame, 64 << 20}, {});
-        ASSERT_EQ(outcome.end, platform::sandbox::ReadEnd::Picture) << outcome.reason.toStdString();
-        EXPECT_TRUE(outcome.seccomp);
-        EXPECT_EQ(outcome.image, expected);
     }
 }
 

@@ -5,6 +5,8 @@
 #include "reading/sandbox/ReaderProcess.h"
 #include "platform/PlatformError.h"
 #include "reading/ImageFileLoader.h"
+#include "reading/decoders/FrameReader.h"
+#include "reading/decoders/PictureFinish.h"
 #include "reading/sandbox/LockDown.h"
 #include "reading/sandbox/ReaderChannel.h"
 #include "support/HostileReaders.h"
@@ -420,6 +422,66 @@ TEST(ReaderProcess, SeenFromOutsideItIsLockedDownWithOnlyItsFileAndChannel) {
         settled = waitingSpare();
     }
     EXPECT_TRUE(settled) << readers().size() << " readers left";
+}
+
+namespace {
+
+// Every frame of the file's animation, read and finished as the reader process does: the last.
+QImage lastFrame(int fileDescriptor, const DecodeContext& context) {
+    QFile file;
+    if (!file.open(fileDescriptor, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
+        throw DecodeFailure(file.errorString());
+    }
+    const std::unique_ptr<platform::decoders::FrameReader> reader =
+        platform::decoders::openAnimation(file, context);
+    if (reader == nullptr) {
+        throw DecodeFailure(QStringLiteral("no animation"));
+    }
+    platform::decoders::Decoded last;
+    last.iccProfile = reader->info().iccProfile;
+    while (std::optional<platform::decoders::AnimationFrame> frame = reader->next()) {
+        last.image = std::move(frame->canvas);
+    }
+    return platform::decoders::finishPicture(std::move(last), context);
+}
+
+// Warns on standard output and error while it makes its picture, as libraries do.
+QImage chattyReader(int, const DecodeContext& context) {
+    QImage image = context.newImage(64, 64, QImage::Format_RGB32);
+    image.fill(qRgb(0, 128, 255));
+    constexpr char warning[] = "aviso de una biblioteca\n";
+    for (const int stream : {STDOUT_FILENO, STDERR_FILENO}) {
+        [[maybe_unused]] const ssize_t written = write(stream, warning, sizeof(warning) - 1);
+    }
+    return image;
+}
+
+} // namespace
+
+// The libraries need nothing the locked-down reader is refused, and its frames come out whole.
+TEST(ReaderProcess, AnimationsReadWholeInTheLockedDownReader) {
+    for (const char* name : {"gif-previous.gif", "gif-interlaced.gif", "webp-dispose-blend.webp",
+                             "apng-dispose-blend.png", "jxl-frames.jxl", "avif-frames.avif"}) {
+        SCOPED_TRACE(name);
+        QFile file(QStringLiteral(KELMO_TEST_DATA "/animations/") + QLatin1String(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QImage expected = lastFrame(file.handle(), DecodeContext{64 << 20});
+        file.seek(0);
+        const platform::sandbox::ReadOutcome outcome =
+            platform::sandbox::readInReader(file.handle(), {lastFrame, 64 << 20}, {});
+        ASSERT_EQ(outcome.end, platform::sandbox::ReadEnd::Picture) << outcome.reason.toStdString();
+        EXPECT_TRUE(outcome.seccomp);
+        EXPECT_EQ(outcome.image, expected);
+    }
+}
+
+TEST(ReaderProcess, WhatALibraryWritesToStandardStreamsReachesNeitherPictureNorReply) {
+    ReaderRun reader;
+    const ReadOutcome out = reader.run(chattyReader);
+    ASSERT_EQ(out.end, ReadEnd::Picture) << out.reason.toStdString();
+    QImage expected(64, 64, QImage::Format_RGB32);
+    expected.fill(qRgb(0, 128, 255));
+    EXPECT_EQ(out.image.convertToFormat(QImage::Format_RGB32), expected);
 }
 
 TEST(ReaderProcess, ReadsOnSeveralThreadsAtOnceAndAStopEndsOnlyItsOwn) {

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -34,6 +35,15 @@ bool sendMessage(int socket, const void* data, std::size_t size, const int* fds,
     return sent == ssize_t(size);
 }
 
+int aboveStandardStreams(int fd) {
+    if (fd < 0 || fd > STDERR_FILENO) {
+        return fd;
+    }
+    const int moved = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    close(fd);
+    return moved;
+}
+
 long receiveMessage(int socket, void* data, std::size_t size, int* fds, int maxFds, int& fdCount,
                     bool wait) {
     fdCount = 0;
@@ -57,9 +67,10 @@ long receiveMessage(int socket, void* data, std::size_t size, int* fds, int maxF
         for (std::size_t i = 0; i < count; ++i) {
             int fd;
             std::memcpy(&fd, CMSG_DATA(header) + i * sizeof(int), sizeof(int));
-            if (fdCount < maxFds) {
+            fd = aboveStandardStreams(fd);
+            if (fdCount < maxFds && fd >= 0) {
                 fds[fdCount++] = fd;
-            } else {
+            } else if (fd >= 0) {
                 close(fd);
             }
         }

@@ -67,9 +67,16 @@ using FrameWanted = std::uint32_t;
 // Sends one message with up to three descriptors; false on failure. Never raises SIGPIPE.
 bool sendMessage(int socket, const void* data, std::size_t size, const int* fds = nullptr,
                  int fdCount = 0);
+// A descriptor moved above standard input, output and error where it is one of them (closing
+// the original), or -1 when it cannot be. A reader holds nothing else, so those three are closed
+// there, and a descriptor it receives or makes would otherwise take their numbers: a library's
+// warning written to standard error would land in the picture's memory file, one written to
+// standard output on the reply channel. Kept above them, such a write fails instead.
+int aboveStandardStreams(int fd);
 // Receives one message of exactly `size` bytes and up to `maxFds` descriptors (closing any
-// beyond); returns the bytes received (0 at the end of the channel, -1 on error, errno set). A
-// message of another size is reported as -2, its descriptors closed.
+// beyond), each above the standard streams; returns the bytes received (0 at the end of the
+// channel, -1 on error, errno set). A message of another size is reported as -2, its descriptors
+// closed.
 long receiveMessage(int socket, void* data, std::size_t size, int* fds, int maxFds, int& fdCount,
                     bool wait = true);
 

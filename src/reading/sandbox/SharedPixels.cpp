@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "SharedPixels.h"
 #include "LockDown.h"
+#include "ReaderChannel.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -220,7 +221,8 @@ QImage SharedPixels::makeMapped(int width, int height, QImage::Format format, bo
     }
     auto* mapping = new Mapping{nullptr, std::size_t(size), {}};
     for (std::size_t i = 0; i < sizes.size() && sizes[i] > 0; ++i) {
-        const int fd = memfd_create("kelmo-picture", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+        const int fd =
+            aboveStandardStreams(memfd_create("kelmo-picture", MFD_CLOEXEC | MFD_ALLOW_SEALING));
         if (!mapping->files.add(fd) || ftruncate(fd, off_t(sizes[i])) != 0) {
             delete mapping;
             return {};
