@@ -18,7 +18,12 @@ FramePump::FramePump(platform::FrameSource& source, QString path, std::function<
       worker_([this](std::stop_token stop) { work(std::move(stop)); }) {}
 
 FramePump::~FramePump() {
-    worker_.request_stop(); // ends a frames reader at once, and wakes the worker
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    worker_.request_stop(); // ends a frames reader at once
     worker_.join();
 }
 
@@ -81,10 +86,11 @@ bool FramePump::endedEarly() const {
 
 void FramePump::work(std::stop_token stop) {
     std::unique_lock<std::mutex> lock(mutex_);
-    while (!stop.stop_requested()) {
+    while (!stopping_) {
         if (!active_ || early_ || store_.nextStep() == FrameStore::Step::Wait) {
-            wake_.wait(lock, stop, [this] {
-                return active_ && !early_ && store_.nextStep() != FrameStore::Step::Wait;
+            wake_.wait(lock, [this] {
+                return stopping_ ||
+                       (active_ && !early_ && store_.nextStep() != FrameStore::Step::Wait);
             });
             continue;
         }
@@ -111,7 +117,7 @@ void FramePump::readStep(std::unique_lock<std::mutex>& lock, std::stop_token sto
     lock.unlock();
     std::optional<platform::Frame> frame = stream->next();
     lock.lock();
-    if (stop.stop_requested()) {
+    if (stopping_) {
         return;
     }
     if (frame) {

@@ -58,14 +58,18 @@ class FramePump {
     std::function<void()> arrived_; // main thread only
     Mailbox mailbox_{*this};
     mutable std::mutex mutex_; // guards everything below
-    std::condition_variable_any wake_;
+    // A plain condition and a flag, not an interruptible wait: libstdc++ 12 ends that wait's stop
+    // callback through an atomic wait that can miss its wake-up where there is no futex (MinGW),
+    // and the join then waited for ever.
+    std::condition_variable wake_;
     FrameStore store_;
     std::unique_ptr<platform::FrameStream> stream_;
     std::unique_ptr<QEvent> wakeUp_; // made on the main thread, posted back by the worker
     int plays_ = 0;
     bool early_ = false;
     bool active_ = true;
-    std::jthread worker_; // last: starts after everything above exists
+    bool stopping_ = false; // set once, by the destructor
+    std::jthread worker_;   // last: starts after everything above exists
 };
 
 } // namespace playing

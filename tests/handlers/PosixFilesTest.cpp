@@ -25,13 +25,13 @@ using testing_support::PictureFiles;
 
 namespace {
 
-TEST(MalformedPictures, DirectoriesAndPipesAreRefusedWithoutBlocking) {
+TEST(MalformedPictures, DirectoriesPipesAndDevicesAreRefusedWithoutBlocking) {
     PictureFiles files;
     const QString directory = files.path(QStringLiteral("carpeta.bmp"));
     ASSERT_TRUE(QDir().mkpath(directory));
     const QString fifo = files.path(QStringLiteral("tuberia.bmp"));
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    for (const QString& path : {directory, fifo}) {
+    for (const QString& path : {directory, fifo, QStringLiteral("/dev/null")}) {
         expectFailedStartUp(path);
         expectFailedOpen(path);
     }

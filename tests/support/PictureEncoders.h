@@ -10,7 +10,11 @@
 
 namespace testing_support {
 
+// Whether this build has libavif: the Windows build reads AVIF through libheif instead (a
+// sequence as its first picture) and has neither an AV1 nor an HEVC encoder.
+bool libavifBuilt();
 // AVIF (8-bit 4:4:4); quarterTurns and mirrorMode (-1: none) go into its irot and imir boxes.
+// HEIC. Both empty where the build has no encoder for them (libavifBuilt()).
 QByteArray encodeAvif(const QImage& image, int quarterTurns = 0, int mirrorMode = -1);
 QByteArray encodeHeic(const QImage& image);
 // Lossless JPEG XL with the given EXIF-style orientation, at libjxl's effort (1 fastest, 7 its
@@ -30,8 +34,8 @@ QByteArray rgbProfile(const double primaries[6]);
 // Such a profile whose red and green primaries trade places, and Display P3's.
 QByteArray swappedRedGreenProfile();
 QByteArray displayP3Profile();
-// The image written by Qt's writer for the format, at that quality where it has one (-1: the
-// writer's own default).
+// The image written by Qt's writer for the format (WebP by libwebp, as Qt's plug-in writes it), at
+// that quality where it has one (-1: the writer's own default).
 QByteArray encoded(const QImage& image, const char* format, int quality = 100);
 // A PNG with an extra chunk after its header; one with an eXIf chunk holding the orientation,
 // and a WebP with an EXIF chunk holding it.

@@ -7,6 +7,10 @@
 
 namespace testing_support {
 
+bool libavifBuilt() {
+    return true;
+}
+
 QByteArray encodeAvif(const QImage& source, int quarterTurns, int mirrorMode) {
     const QImage rgba = source.convertToFormat(QImage::Format_RGBA8888);
     avifImage* image = avifImageCreate(uint32_t(rgba.width()), uint32_t(rgba.height()), 8,

@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: MIT
-// Where libavif is not built there is no AVIF encoder: a test that needs one fails, saying so.
+// Where libavif is not built there is no AVIF encoder: the tests leave out what needs one.
 #include "PictureEncoders.h"
-
-#include <stdexcept>
 
 namespace testing_support {
 
+bool libavifBuilt() {
+    return false;
+}
+
 QByteArray encodeAvif(const QImage&, int, int) {
-    throw std::runtime_error("no AVIF encoder in this build (libavif is not built here)");
+    return {};
 }
 
 } // namespace testing_support

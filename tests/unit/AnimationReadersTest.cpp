@@ -79,6 +79,11 @@ std::unique_ptr<FrameReader> opened(QFile& file, qint64 maxBytes = qint64(1) << 
     return openAnimation(file, DecodeContext{maxBytes});
 }
 
+// Where libavif is not built, libheif reads AVIF: a sequence as its first picture.
+bool readsAsAnimation(const char* file) {
+    return testing_support::libavifBuilt() || !QByteArray(file).endsWith(".avif");
+}
+
 void expectFrames(const AnimationCase& c) {
     SCOPED_TRACE(c.file);
     QFile file(animations + QLatin1String(c.file));
@@ -233,7 +238,9 @@ TEST(AnimationReaders, FramesAreComposedAsTheBrowsersCompose) {
           {50, {{'B', 0, 0, 4, 4}, {'W', 1, 1, 2, 2}}}}},
     };
     for (const AnimationCase& c : cases) {
-        expectFrames(c);
+        if (readsAsAnimation(c.file)) {
+            expectFrames(c);
+        }
     }
 }
 
@@ -252,6 +259,9 @@ TEST(AnimationReaders, DamagedStillAndOversizedFiles) {
         {"avif-frames.avif", 60, true, 2},        {"apng-outside.png", 0, false, 1},
     };
     for (const Cut& c : cuts) {
+        if (!readsAsAnimation(c.file)) {
+            continue;
+        }
         SCOPED_TRACE(c.file);
         QFile whole(animations + QLatin1String(c.file));
         ASSERT_TRUE(whole.open(QIODevice::ReadOnly));

@@ -11,6 +11,7 @@
 
 #include <QColorSpace>
 #include <QFile>
+#include <QImageReader>
 #include <gtest/gtest.h>
 
 using namespace testing_support;
@@ -30,6 +31,9 @@ QImage translucent(int width, int height) {
 }
 
 TEST(WebpReader, ShowsQtsPixels) {
+    if (!QImageReader::supportedImageFormats().contains("webp")) {
+        GTEST_SKIP() << "this Qt has no WebP reader to compare with";
+    }
     QImage tagged = patternImage(40, 24);
     tagged.setColorSpace(QColorSpace::fromIccProfile(displayP3Profile()));
     const struct {
