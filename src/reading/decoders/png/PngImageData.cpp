@@ -2,9 +2,9 @@
 #include "PngImageData.h"
 
 #include "PngRows.h"
+#include "reading/decoders/RowCounter.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <future>
@@ -92,10 +92,9 @@ class RowPipeline {
         }
         std::future<void> right = std::async(std::launch::async, [this] {
             for (int y = 0; y < header_.height; ++y) {
-                waitUntil(leftDone_, y + 1);
+                leftDone_.waitUntil(y + 1);
                 undo(y, splitByte_, rowBytes_);
-                rightDone_.store(y + 1, std::memory_order_release);
-                rightDone_.notify_one();
+                rightDone_.raise(y + 1);
                 convert(y, splitPixel_, header_.width);
             }
         });
@@ -104,10 +103,9 @@ class RowPipeline {
         constexpr int behind = ringRows / 2;
         for (int y = 0; y < header_.height; ++y) {
             // The slot's row before is done with: the right part took its last left pixel.
-            waitUntil(rightDone_, y + 2 - ringRows);
+            rightDone_.waitUntil(y + 2 - ringRows);
             undo(y, 0, splitByte_);
-            leftDone_.store(y + 1, std::memory_order_release);
-            leftDone_.notify_one();
+            leftDone_.raise(y + 1);
             if (y >= behind) {
                 finishLeft(y - behind);
             }
@@ -119,14 +117,6 @@ class RowPipeline {
     }
 
   private:
-    static void waitUntil(std::atomic<int>& counter, int value) {
-        int now = counter.load(std::memory_order_acquire);
-        while (now < value) {
-            counter.wait(now, std::memory_order_acquire);
-            now = counter.load(std::memory_order_acquire);
-        }
-    }
-
     int filterOf(int y) const { return filtered_[qsizetype(y) * (rowBytes_ + 1)]; }
     uchar* slot(int y) { return ring_.data() + size_t(y % ringRows) * size_t(rowBytes_); }
     const uchar* zeros() const { return ring_.data() + size_t(ringRows) * size_t(rowBytes_); }
@@ -141,7 +131,7 @@ class RowPipeline {
     }
 
     void finishLeft(int y) {
-        waitUntil(rightDone_, y + 1); // the row copied whole
+        rightDone_.waitUntil(y + 1); // the row copied whole
         convert(y, 0, splitPixel_);
     }
 
@@ -159,9 +149,9 @@ class RowPipeline {
     qsizetype rowBytes_;
     int splitPixel_;
     qsizetype splitByte_;
-    std::vector<uchar> ring_;       // ringRows rows, then a row of zeros
-    std::atomic<int> leftDone_{0};  // rows whose left part is undone
-    std::atomic<int> rightDone_{0}; // rows whose right part is undone
+    std::vector<uchar> ring_; // ringRows rows, then a row of zeros
+    RowCounter leftDone_;     // rows whose left part is undone
+    RowCounter rightDone_;    // rows whose right part is undone
 };
 
 struct Decompressor {
