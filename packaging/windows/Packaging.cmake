@@ -6,7 +6,7 @@ install(TARGETS kelmo RUNTIME DESTINATION .)
 set(qt_plugins ${QT6_INSTALL_PREFIX}/${QT6_INSTALL_PLUGINS})
 install(FILES ${qt_plugins}/platforms/qwindows.dll DESTINATION platforms)
 install(FILES ${qt_plugins}/styles/qwindowsvistastyle.dll DESTINATION styles)
-install(FILES ${qt_plugins}/printsupport/windowsprintersupport.dll DESTINATION printsupport)
+# Printing to Windows' printers is part of Qt6PrintSupport.dll itself in Qt 6: no plug-in.
 # Qt's own readers of the formats Kelmo reads with Qt (QtImageDecoder.h).
 install(FILES ${qt_plugins}/imageformats/qgif.dll ${qt_plugins}/imageformats/qico.dll
         DESTINATION imageformats)
