@@ -34,11 +34,11 @@ installed_files=$(find "$folder" -type f | wc -l)
 pictures="$work/Fotos de María José"
 mkdir -p "$pictures"
 colour='#2060c0'
-solid() { convert -size "$1" xc:"$colour" "$2"; }
+solid() { convert -size "$1" xc:"$colour" "${@:2}"; }
 solid 400x300 -quality 95 "$pictures/foto año.jpg"
 solid 410x305 PNG24:"$pictures/plano ñandú.png"
 solid 420x310 PNG24:"$work/w.png" && cwebp -quiet -lossless "$work/w.png" -o "$pictures/web.webp"
-solid 430x315 PNG24:"$work/a.png" && avifenc -q 90 "$work/a.png" "$pictures/av1 cámara.avif" > /dev/null
+solid 430x315 PNG24:"$work/a.png" && avifenc --min 0 --max 10 "$work/a.png" "$pictures/av1 cámara.avif" > /dev/null
 solid 440x320 PNG24:"$work/h.png" && heif-enc -q 90 "$work/h.png" -o "$pictures/móvil.heic" > /dev/null
 solid 450x325 PNG24:"$work/x.png" && cjxl -q 100 "$work/x.png" "$pictures/jxl.jxl" > /dev/null 2>&1
 solid 460x330 GIF:"$pictures/animación.gif"
@@ -53,12 +53,21 @@ start_kelmo() { # WINDOWS_PATH
   read -r -a words <<< "$1"
   wine "$(windows_path "$folder/kelmo.exe")" "${words[@]}" > "$work/kelmo.log" 2>&1 &
 }
-main_window() { xdotool search --onlyvisible --name '^ERROR$' | head -n 1; }
+# Under Wine the window and its message boxes are all titled "Kelmo" and typed as normal
+# windows: a message box is told by its size (a line of text and a button).
+kelmo_windows() { xdotool search --onlyvisible --name '^Kelmo$' 2> /dev/null; }
+height_of() { xwininfo -id "$1" | awk '/Height:/ { print $2 }'; }
+first() { local w; read -r w || return 1; echo "$w"; } # fails where there is none, for wait_for
+main_window() { for w in $(kelmo_windows); do [ "$(height_of "$w")" -ge 160 ] && echo "$w"; done | first; }
+message_box() { for w in $(kelmo_windows); do [ "$(height_of "$w")" -lt 160 ] && echo "$w"; done | first; }
 stop_kelmo() { wineserver -k 2> /dev/null; sleep 0.5; }
-# The box around the picture's colour in the window, as W H X Y (client pixels).
+# The box around the largest area of the picture's colour in the window, the view (the panoramic
+# copy beside it has the colour too), as W H X Y (client pixels).
 colour_box() { # WINDOW
   import -window "$1" "$work/window.png" 2> /dev/null
-  convert "$work/window.png" -fill black -fuzz 6% +opaque "$colour" -format '%@' info: |
+  convert "$work/window.png" -fuzz 6% -fill white -opaque "$colour" -fill black +opaque white \
+    -define connected-components:verbose=true -connected-components 4 null: |
+    awk '/srgb\(255,255,255\)|white|gray\(255\)/ && $4 > best { best = $4; box = $2 } END { print box }' |
     sed -E 's/([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)/\1 \2 \3 \4/'
 }
 client_size() { xwininfo -id "$1" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w, h }'; }
@@ -92,11 +101,11 @@ done
 
 # An unreadable file: the start-up message, before the window.
 start_kelmo "$(windows_path "$pictures/roto.jpg")"
-other_window() { xdotool search --onlyvisible --name '^Kelmo$' | head -n 1; }
-wait_for 30 other_window
-check "unreadable file: a message box" "$([ -n "$(other_window)" ] && echo yes)" yes
+wait_for 30 message_box
+check "unreadable file: a message box" "$([ -n "$(message_box)" ] && echo yes)" yes
 check "unreadable file: no window before its OK" "$(main_window)" ""
-xdotool key --window "$(other_window)" Return
+xdotool windowactivate --sync "$(message_box)" > /dev/null 2>&1
+xdotool key --window "$(message_box)" Return
 wait_for 10 main_window
 check "unreadable file: the window after its OK" "$([ -n "$(main_window)" ] && echo yes)" yes
 stop_kelmo
