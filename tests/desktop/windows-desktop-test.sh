@@ -64,7 +64,11 @@ stop_kelmo() { wineserver -k 2> /dev/null; sleep 0.5; }
 # The box around the largest area of the picture's colour in the window, the view (the panoramic
 # copy beside it has the colour too), as W H X Y (client pixels).
 colour_box() { # WINDOW
-  import -window "$1" "$work/window.png" 2> /dev/null
+  # The screen, cut to the window: import's grab of a Wine window alone can wait for ever.
+  local geometry
+  geometry=$(xwininfo -id "$1" | awk '/Absolute upper-left X:/ { x = $4 } /Absolute upper-left Y:/ { y = $4 }
+    /Width:/ { w = $2 } /Height:/ { h = $2 } END { printf "%dx%d+%d+%d", w, h, x, y }')
+  timeout 20 import -window root -crop "$geometry" +repage "$work/window.png" 2> /dev/null
   convert "$work/window.png" -fuzz 6% -fill white -opaque "$colour" -fill black +opaque white \
     -define connected-components:verbose=true -connected-components 4 null: |
     awk '/srgb\(255,255,255\)|white|gray\(255\)/ && $4 > best { best = $4; box = $2 } END { print box }' |
