@@ -7,6 +7,7 @@
 #include "platform/ArgumentsCommandLine.h"
 #include "platform/BmpFileSaver.h"
 #include "platform/GuiClipboard.h"
+#include "platform/ProcessStart.h"
 #include "platform/qt/DesktopIntegration.h"
 #include "platform/qt/FirstPaint.h"
 #include "platform/qt/FormSurface.h"
@@ -31,6 +32,7 @@ constexpr platform::ReadPlace readPlace = platform::ReadPlace::Reader;
 } // namespace
 
 int main(int argc, char** argv) {
+    platform::prepareProcess();
 #if defined(KELMO_LINKED_FORMATS)
     platform::ImageFileLoader::useLinkedReaders(); // no reader process here: the readers are linked
                                                    // in

@@ -54,12 +54,13 @@ start_kelmo() { # WINDOWS_PATH
   wine "$(windows_path "$folder/kelmo.exe")" "${words[@]}" > "$work/kelmo.log" 2>&1 &
 }
 # Under Wine the window and its message boxes are all titled "Kelmo" and typed as normal
-# windows: a message box is told by its size (a line of text and a button).
+# windows: a message box is told by its height (a line of text and a button: 83 pixels; the
+# lowest window here, the icon's, is 152).
 kelmo_windows() { xdotool search --onlyvisible --name '^Kelmo$' 2> /dev/null; }
 height_of() { xwininfo -id "$1" | awk '/Height:/ { print $2 }'; }
 first() { local w; read -r w || return 1; echo "$w"; } # fails where there is none, for wait_for
-main_window() { for w in $(kelmo_windows); do [ "$(height_of "$w")" -ge 160 ] && echo "$w"; done | first; }
-message_box() { for w in $(kelmo_windows); do [ "$(height_of "$w")" -lt 160 ] && echo "$w"; done | first; }
+main_window() { for w in $(kelmo_windows); do [ "$(height_of "$w")" -ge 120 ] && echo "$w"; done | first; }
+message_box() { for w in $(kelmo_windows); do [ "$(height_of "$w")" -lt 120 ] && echo "$w"; done | first; }
 stop_kelmo() { wineserver -k 2> /dev/null; sleep 0.5; }
 # The box around the largest area of the picture's colour in the window, the view (the panoramic
 # copy beside it has the colour too), as W H X Y (client pixels).
@@ -69,7 +70,10 @@ colour_box() { # WINDOW
   geometry=$(xwininfo -id "$1" | awk '/Absolute upper-left X:/ { x = $4 } /Absolute upper-left Y:/ { y = $4 }
     /Width:/ { w = $2 } /Height:/ { h = $2 } END { printf "%dx%d+%d+%d", w, h, x, y }')
   timeout 20 import -window root -crop "$geometry" +repage "$work/window.png" 2> /dev/null
-  convert "$work/window.png" -fuzz 6% -fill white -opaque "$colour" -fill black +opaque white \
+  # The colour within 6 % made white, then everything not exactly white black (the window's own
+  # light grey would pass as white within 6 %).
+  convert "$work/window.png" -fuzz 6% -fill white -opaque "$colour" \
+    -fuzz 0 -fill black +opaque white \
     -define connected-components:verbose=true -connected-components 4 null: |
     awk '/srgb\(255,255,255\)|white|gray\(255\)/ && $4 > best { best = $4; box = $2 } END { print box }' |
     sed -E 's/([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)/\1 \2 \3 \4/'

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
 // Windows' own kinds of names: devices and folders are refused without waiting on them, and a
-// name in any script reaches the file (UTF-16 throughout).
+// name in any script reaches the file (UTF-16 throughout); a reading thread ends cleanly.
 
 #include "FailedLoads.h"
 
+#include "reading/ImageFileLoader.h"
+
 #include <QDir>
 #include <gtest/gtest.h>
+#include <thread>
 
 using testing_support::expectFailedOpen;
 using testing_support::expectFailedStartUp;
@@ -34,6 +37,17 @@ TEST(StartUp, NamesInAnyScriptReachTheFile) {
         EXPECT_TRUE(kelmo.messages.shown.empty()) << name;
         EXPECT_EQ(kelmo.model().PictureClip.Picture().size(), QSize(9, 7)) << name;
     }
+}
+
+// The first picture read by Qt's own readers scans its plug-ins on the reading thread, matching
+// "*.dll": that thread ended in a crash.
+TEST(Threads, EndAfterReadingWithQtsReaders) {
+    QSize size;
+    std::thread([&size] {
+        platform::ImageFileLoader loader(64, platform::ReadPlace::InProcess);
+        size = loader.loadPicture(QStringLiteral(KELMO_TEST_DATA "/degradado.gif")).size();
+    }).join();
+    EXPECT_FALSE(size.isEmpty());
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Tests run against real widgets on Qt's offscreen platform, so they need no display.
 
+#include "platform/ProcessStart.h"
 #include "platform/qt/DesktopIntegration.h"
 #include "reading/ImageFileLoader.h"
 #include "reading/decoders/modules/FormatModule.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
+    platform::prepareProcess();
     platform::decoders::useLinkedFormats(); // the readers are linked in, not loaded
     // As the program does: the readers' helper before any thread.
     platform::ImageFileLoader::startReaders();
