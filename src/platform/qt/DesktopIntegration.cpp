@@ -4,7 +4,6 @@
 #include "FormStyle.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QIcon>
 #include <QImageReader>
 #include <QLibraryInfo>
@@ -38,15 +37,6 @@ void ensureSpanishTranslations() {
         installed = true;
         installSpanishTranslations(*qApp);
     }
-}
-
-void keepImagePluginsOut([[maybe_unused]] const QString& pluginLinks) {
-#if defined(Q_OS_LINUX)
-    const QDir links(pluginLinks);
-    if (links.exists(QStringLiteral("platforms/."))) {
-        QCoreApplication::setLibraryPaths({links.path()});
-    }
-#endif
 }
 
 void installApplicationIcon(QApplication&) {
