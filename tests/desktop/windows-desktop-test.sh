@@ -95,8 +95,12 @@ for picture in "foto año.jpg:400x300" "plano ñandú.png:410x305" "web.webp:420
     continue
   fi
   window=$(main_window)
-  sleep 1
-  read -r w h x y <<< "$(colour_box "$window")"
+  # Until the picture is painted at its size, for at most 10 seconds (a loaded machine paints late).
+  for _ in $(seq 20); do
+    sleep 0.5
+    read -r w h x y <<< "$(colour_box "$window")"
+    [ "${w}x${h}" = "${picture#*:}" ] && break
+  done
   check "$name: shown at its size" "${w}x${h}" "${picture#*:}"
   read -r cw ch <<< "$(client_size "$window")"
   if [ "$name" != icono.ico ]; then # below the narrowest window
@@ -131,8 +135,10 @@ xdotool key --clearmodifiers --delay 30 $(printf 'ctrl+shift+Right %.0s' {1..34}
   $(printf 'ctrl+shift+Down %.0s' {1..5}) $(printf 'shift+Left %.0s' {1..10}) shift+Down shift+Up
 sleep 0.3
 xdotool key --clearmodifiers ctrl+c
-sleep 0.5
-wine "$(windows_path "$clipboard_dib")" "$(windows_path "$work/pegado.bmp")" > /dev/null 2>&1
+read_clipboard() {
+  wine "$(windows_path "$clipboard_dib")" "$(windows_path "$work/pegado.bmp")" > /dev/null 2>&1
+}
+wait_for 10 read_clipboard # the keys may still be on their way on a loaded machine
 check "Ctrl+C: a device-independent bitmap on the clipboard" "$?" 0
 convert "$work/cuartos.bmp" -crop 330x50+0+0 +repage "$work/esperado.png"
 check "Ctrl+C: its size" "$(identify -format '%wx%h' "$work/pegado.bmp" 2> /dev/null)" 330x50

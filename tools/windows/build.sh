@@ -6,8 +6,7 @@
 # With --if-cached, a machine without the cache skips the whole build, saying so on one line.
 #
 # KELMO_WINDOWS_JOBS sets the build's parallel jobs (default: the number of processors);
-# KELMO_WINDOWS_SKIP_TESTS=1 builds and packages without running the suite;
-# KELMO_WINDOWS_DESKTOP_TEST=1 also runs the desktop test under Wine, which does not pass yet.
+# KELMO_WINDOWS_SKIP_TESTS=1 builds and packages without running the suite and the desktop test.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/common.sh"
@@ -122,11 +121,5 @@ configure_and_build
 [ $testing = 1 ] && run_tests
 stage
 package
-# The desktop test under Wine does not pass yet (see the README's Windows section): it runs when
-# asked for, and is not part of the build's verdict until it does.
-if [ "${KELMO_WINDOWS_DESKTOP_TEST:-0}" = 1 ]; then
-  desktop_test "$setup_made"
-else
-  log "desktop test under Wine not run (KELMO_WINDOWS_DESKTOP_TEST=1 runs it; it does not pass yet)"
-fi
+[ $testing = 1 ] && desktop_test "$setup_made"
 log "done"
