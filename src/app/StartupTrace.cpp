@@ -4,7 +4,6 @@
 #include "platform/qt/FirstPaint.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <cstdio>
 
 namespace app {
