@@ -20,6 +20,10 @@ list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES KELMO_WINDOWS_DEPS)
 set(CMAKE_FIND_ROOT_PATH /usr/${KELMO_MINGW_TRIPLET})
 if(KELMO_WINDOWS_DEPS)
   list(PREPEND CMAKE_FIND_ROOT_PATH "${KELMO_WINDOWS_DEPS}/qt" "${KELMO_WINDOWS_DEPS}/libs")
+  # pkg-config sees the cache's libraries only, on every run of CMake, the build's own re-runs
+  # included: the host's (xcb, say) are not Windows'.
+  set(ENV{PKG_CONFIG_LIBDIR} "${KELMO_WINDOWS_DEPS}/libs/lib/pkgconfig")
+  set(ENV{PKG_CONFIG_PATH} "")
 endif()
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
