@@ -363,9 +363,25 @@ QStringList withStandardErrorOfSanitizers(QStringList expected) {
 }
 
 // Whether a process has ended (gone, or a zombie not reaped yet by whoever inherited it).
+// A process is ended once its first thread is a zombie and no other thread is left: until the
+// last one goes it keeps its descriptors open (a sanitizer's own thread can take seconds).
 bool endedOrGone(int pid) {
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    return !stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ");
+    if (!stat.open(QIODevice::ReadOnly)) {
+        return true;
+    }
+    const QStringList threads =
+        QDir(QStringLiteral("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    return stat.readAll().contains(") Z ") && threads.size() <= 1;
+}
+
+// Waits for pid to end, for at most 10 s: a killed process under a sanitizer, on a loaded machine,
+// can take seconds to unmap its shadow memory before it ends.
+bool waitForEnd(int pid) {
+    for (int tries = 0; tries < 2000 && !endedOrGone(pid); ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return endedOrGone(pid);
 }
 
 QString statusOf(int pid) {
@@ -603,16 +619,11 @@ TEST(ReaderProcess, AHelperThatGoesFailsItsReadAndAFreshOneServesTheNext) {
     const std::vector<int> orphans = readers();
     kill(helper, SIGKILL);
     lost.join();
-    for (int tries = 0; tries < 400 && !endedOrGone(helper); ++tries) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    ASSERT_TRUE(waitForEnd(helper));
     EXPECT_EQ(reader.run(startsAThread).end, ReadEnd::Picture);
     EXPECT_NE(platform::sandbox::readerHelperPid(), helper);
     EXPECT_EQ(kill(helper, 0), -1) << "the helper that went was reaped";
     for (const int pid : orphans) {
-        for (int tries = 0; tries < 400 && !endedOrGone(pid); ++tries) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        EXPECT_TRUE(endedOrGone(pid)) << "reader " << pid << " outlived its helper";
+        EXPECT_TRUE(waitForEnd(pid)) << "reader " << pid << " outlived its helper";
     }
 }
