@@ -45,8 +45,8 @@ new_wine_prefix() {
 }
 
 configure_and_build() {
-  PKG_CONFIG_LIBDIR=$deps/libs/lib/pkgconfig PKG_CONFIG_PATH= \
-    cmake -S "$repo" -B "$out/kelmo" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  # The toolchain file points pkg-config at the cache's libraries.
+  cmake -S "$repo" -B "$out/kelmo" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$here/mingw-w64-x86_64.cmake" -DKELMO_WINDOWS_DEPS="$deps" \
     -DCMAKE_PREFIX_PATH="$deps/qt;$deps/libs" -DQT_HOST_PATH=/usr \
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
