@@ -57,7 +57,9 @@ start_kelmo() { # WINDOWS_PATH
 # windows: a message box is told by its height (a line of text and a button: 83 pixels; the
 # lowest window here, the icon's, is 152).
 kelmo_windows() { xdotool search --onlyvisible --name '^Kelmo$' 2> /dev/null; }
-height_of() { xwininfo -id "$1" | awk '/Height:/ { print $2 }'; }
+# xwininfo waits for a click when given no window: never without one, never for long.
+window_info() { [ -n "$1" ] && timeout 10 xwininfo -id "$1"; }
+height_of() { window_info "$1" | awk '/Height:/ { print $2 }'; }
 first() { local w; read -r w || return 1; echo "$w"; } # fails where there is none, for wait_for
 main_window() { for w in $(kelmo_windows); do [ "$(height_of "$w")" -ge 120 ] && echo "$w"; done | first; }
 message_box() { for w in $(kelmo_windows); do [ "$(height_of "$w")" -lt 120 ] && echo "$w"; done | first; }
@@ -67,7 +69,7 @@ stop_kelmo() { wineserver -k 2> /dev/null; sleep 0.5; }
 colour_box() { # WINDOW
   # The screen, cut to the window: import's grab of a Wine window alone can wait for ever.
   local geometry
-  geometry=$(xwininfo -id "$1" | awk '/Absolute upper-left X:/ { x = $4 } /Absolute upper-left Y:/ { y = $4 }
+  geometry=$(window_info "$1" | awk '/Absolute upper-left X:/ { x = $4 } /Absolute upper-left Y:/ { y = $4 }
     /Width:/ { w = $2 } /Height:/ { h = $2 } END { printf "%dx%d+%d+%d", w, h, x, y }')
   timeout 20 import -window root -crop "$geometry" +repage "$work/window.png" 2> /dev/null
   # The colour within 6 % made white, then everything not exactly white black (the window's own
@@ -78,7 +80,7 @@ colour_box() { # WINDOW
     awk '/srgb\(255,255,255\)|white|gray\(255\)/ && $4 > best { best = $4; box = $2 } END { print box }' |
     sed -E 's/([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)/\1 \2 \3 \4/'
 }
-client_size() { xwininfo -id "$1" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w, h }'; }
+client_size() { window_info "$1" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w, h }'; }
 
 # Each picture at its natural size, the window fitted around it: the same margins right of it
 # and below it whatever its size.
@@ -94,7 +96,7 @@ for picture in "foto año.jpg:400x300" "plano ñandú.png:410x305" "web.webp:420
     stop_kelmo
     continue
   fi
-  window=$(main_window)
+  window=$(main_window) # gone again (it failed as it started) when empty: measured as nothing
   # Until the picture is painted at its size, for at most 10 seconds (a loaded machine paints late).
   for _ in $(seq 20); do
     sleep 0.5
